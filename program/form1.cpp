@@ -1,0 +1,299 @@
+#include "form1.h"
+
+#include <commctrl.h>
+
+#include "control_ids.h"
+#include "key_codes.h"
+#include "layout.h"
+
+namespace brimlow {
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Interval = 100;
+
+constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
+
+// Initial values of every row, before a shortcuts file has been read.
+constexpr const char* kInitialFirstKey = "CTRL";
+constexpr const char* kInitialLetter = "N";
+constexpr const char* kInitialPath = "C:\\Windows\\Notepad.exe";
+constexpr const char* kInitialWindowState = "1 - Normal";
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+std::string WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+RECT ToRect(const layout::TwipsRect& twips, int dpi) {
+    const layout::PixelRect px = layout::ToPixels(twips, dpi);
+    return RECT{px.left, px.top, px.left + px.width, px.top + px.height};
+}
+
+HMENU ChildId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+class AsyncKeyboard final : public KeyboardState {
+public:
+    std::uint16_t Query(std::int32_t virtualKey) override {
+        return static_cast<std::uint16_t>(GetAsyncKeyState(virtualKey));
+    }
+};
+
+class FormTickActions final : public TickActions {
+public:
+    explicit FormTickActions(Form1& form) : form_(form) {}
+    void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
+        // The shell's answer and a missing launcher alike are ignored here:
+        // the row simply fires again on the next tick while its keys are down.
+        (void)form_.Launcher().Call(file, showCmd, directory);
+    }
+    void ShowMainWindow() override { form_.ShowMainWindow(); }
+
+private:
+    Form1& form_;
+};
+
+}  // namespace
+
+// ---- the rows as the core sees them ----
+
+HWND Form1Rows::Control(Box box, int row) const {
+    const auto i = static_cast<std::size_t>(row);
+    switch (box) {
+        case Box::FirstKey: return text1_[i];
+        case Box::Letter: return text3_[i];
+        case Box::Path: return text2_[i];
+        case Box::WindowState: return combo1_[i];
+    }
+    return nullptr;
+}
+
+std::string Form1Rows::Text(Box box, int row) const { return WindowText(Control(box, row)); }
+
+void Form1Rows::SetText(Box box, int row, const std::string& text) { SetWindowTextA(Control(box, row), text.c_str()); }
+
+int Form1Rows::Active(int row) const {
+    return static_cast<int>(SendMessageA(check1_[static_cast<std::size_t>(row)], BM_GETCHECK, 0, 0));
+}
+
+void Form1Rows::SetActive(int row, int state) {
+    SendMessageA(check1_[static_cast<std::size_t>(row)], BM_SETCHECK, static_cast<WPARAM>(state), 0);
+}
+
+// ---- the window ----
+
+Form1::Form1(HINSTANCE instance, std::string programFolder)
+    : instance_(instance), programFolder_(std::move(programFolder)), ostrad_(programFolder_) {}
+
+Form1::~Form1() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    if (owner_ != nullptr) DestroyWindow(owner_);
+}
+
+Status Form1::Create() {
+    win::IconBox::RegisterClass(instance_);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Form1::Proc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = ids::kForm1Class;
+    if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return Error{GetLastError() == 0 ? 1 : static_cast<int>(GetLastError()), "Cannot register the main window."};
+    }
+
+    // An owned window gets no taskbar button; the owner is never shown.
+    owner_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+    hwnd_ = CreateWindowExA(kFormExStyle, ids::kForm1Class, ids::kForm1Title, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, owner_, nullptr, instance_, this);
+    if (hwnd_ == nullptr) return Error{static_cast<int>(GetLastError()), "Cannot create the main window."};
+    return std::nullopt;
+}
+
+LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<Form1*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: OnCreate(); return 0;
+        case WM_TIMER:
+            if (wParam == kTimer1) Timer1_Timer();
+            return 0;
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_CLOSE: DestroyWindow(hwnd_); return 0;
+        case WM_DESTROY:
+            KillTimer(hwnd_, kTimer1);
+            if (quitWhenDestroyed_) PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            break;
+        default: break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void Form1::OnCreate() {
+    dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
+    if (dpi_ <= 0) dpi_ = 96;
+    MakeFonts();
+    CreateControls();
+    LayoutControls();
+    FitToClientArea();
+    controlsReady_ = true;
+    // The timer runs from creation, hidden or shown, until the window goes.
+    SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
+}
+
+void Form1::MakeFonts() {
+    const int height = -MulDiv(8, dpi_, 72);
+    font_.Reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2"));
+    boldFont_.Reset(CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2"));
+}
+
+void Form1::CreateControls() {
+    const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+    for (int row = 0; row < kRowCount; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        picture3_[i].Create(hwnd_, ids::kPicture3 + row, RECT{0, 0, 1, 1}, instance_);
+        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
+                                          ChildId(ids::kText1 + row), instance_, nullptr);
+        label1_[i] = CreateWindowExA(0, "STATIC", "+", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, hwnd_,
+                                     ChildId(ids::kLabel1 + row), instance_, nullptr);
+        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
+                                          ChildId(ids::kText3 + row), instance_, nullptr);
+        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
+                                          ChildId(ids::kText2 + row), instance_, nullptr);
+        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
+                                           0, 0, 0, 0, hwnd_, ChildId(ids::kCombo1 + row), instance_, nullptr);
+        for (const char* state : kWindowStates) {
+            SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
+        }
+        SetWindowTextA(rows_.combo1_[i], kInitialWindowState);
+        rows_.check1_[i] = CreateWindowExA(0, "BUTTON", "Active", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, 0, 0,
+                                           0, hwnd_, ChildId(ids::kCheck1 + row), instance_, nullptr);
+        SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
+        // The key-down handler must run before the box handles the key.
+        SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
+                          reinterpret_cast<DWORD_PTR>(this));
+    }
+    command1_ = CreateWindowExA(0, "BUTTON", "Hide", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
+                                ChildId(ids::kCommand1), instance_, nullptr);
+}
+
+void Form1::LayoutControls() {
+    using layout::Column;
+    auto place = [this](HWND control, const layout::TwipsRect& twips, int extraHeight = 0) {
+        const RECT r = ToRect(twips, dpi_);
+        MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top + extraHeight, TRUE);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+    };
+    for (int row = 0; row < kRowCount; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        picture3_[i].Move(ToRect(layout::RowControl(Column::Icon, row), dpi_));
+        place(rows_.text1_[i], layout::RowControl(Column::FirstKey, row));
+        place(label1_[i], layout::RowControl(Column::Plus, row));
+        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
+        place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
+        place(rows_.text2_[i], layout::RowControl(Column::Path, row));
+        // A drop-down combo's height includes its list: room for the three items.
+        place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), layout::TwipsToPixels(1200, dpi_));
+        place(rows_.check1_[i], layout::RowControl(Column::Active, row));
+    }
+    place(command1_, layout::kHideButton);
+}
+
+void Form1::FitToClientArea() {
+    RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi_), layout::TwipsToPixels(layout::kClientHeight, dpi_)};
+    AdjustWindowRectExForDpi(&frame, kFormStyle, GetMenu(hwnd_) != nullptr, kFormExStyle, static_cast<UINT>(dpi_));
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    MakeFonts();
+    LayoutControls();
+    if (suggested != nullptr) {
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FitToClientArea();
+}
+
+void Form1::OnCommand(int id, int code) {
+    if (!controlsReady_) return;
+    if (id >= ids::kText3 && id < ids::kText3 + kRowCount && code == EN_CHANGE) {
+        Text3_Change(static_cast<std::int16_t>(id - ids::kText3));
+    } else if (id >= ids::kCheck1 && id < ids::kCheck1 + kRowCount && code == BN_CLICKED) {
+        // A click ticks an unticked or dimmed box and clears a ticked one.
+        const int row = id - ids::kCheck1;
+        rows_.SetActive(row, rows_.Active(row) == kActiveOn ? kActiveOff : kActiveOn);
+    } else if (id == ids::kCommand1 && code == BN_CLICKED) {
+        Command1_Click();
+    }
+}
+
+LRESULT CALLBACK Form1::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self) {
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        auto* form = reinterpret_cast<Form1*>(self);
+        std::int16_t shift = 0;
+        if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+        if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+        if (GetKeyState(VK_MENU) < 0) shift |= 4;
+        form->Text1_KeyDown(static_cast<std::int16_t>(row), static_cast<std::int16_t>(wParam), shift);
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &Form1::Text1Proc, row);
+    }
+    // The key is not consumed: the box handles it after the handler.
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// ---- handlers ----
+
+void Form1::Timer1_Timer() {
+    AsyncKeyboard keyboard;
+    FormTickActions actions(*this);
+    RunTick(rows_, codes_, keyboard, actions);
+}
+
+void Form1::Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t /*shift*/) {
+    if (auto press = FirstKeyPressFor(keyCode)) {
+        rows_.SetText(Box::FirstKey, index, std::string(press->textWritten));
+        codes_.first[static_cast<std::size_t>(index)] = press->code;
+    }
+    ResolveRowKeyCodes(index);
+}
+
+void Form1::Text3_Change(std::int16_t index) { ResolveRowKeyCodes(index); }
+
+void Form1::Command1_Click() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Form1::ResolveRowKeyCodes(int row) { brimlow::ResolveRowKeyCodes(rows_, codes_, row); }
+
+void Form1::ResolveKeyCodes() { brimlow::ResolveKeyCodes(rows_, codes_); }
+
+void Form1::ShowMainWindow() { ShowWindow(hwnd_, SW_SHOW); }
+
+}  // namespace brimlow

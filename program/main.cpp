@@ -1,0 +1,45 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include "form1.h"
+#include "paths.h"
+#include "win_errors.h"
+
+namespace {
+
+// Runs the main window's message loop until the window is gone. Dialog
+// navigation (Tab between the boxes) goes through IsDialogMessage.
+int RunMessageLoop(HWND form) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Every library the program loads comes from its own folder or System32,
+    // never from the current directory or PATH.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // The shell and the common dialogs expect a single-threaded apartment.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    int exitCode = 0;
+    {
+        brimlow::Form1 form(instance, brimlow::win::ModuleFolder());
+        if (brimlow::Status failed = form.Create()) {
+            brimlow::win::ShowErrorBox(nullptr, *failed);
+            exitCode = 1;
+        } else {
+            form.QuitWhenDestroyed(true);
+            form.ShowMainWindow();
+            exitCode = RunMessageLoop(form.Hwnd());
+        }
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return exitCode;
+}

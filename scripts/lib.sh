@@ -1,0 +1,65 @@
+# Shared by the build, run and test scripts: installing what is missing, the
+# X display and the Wine prefix. Sourced, not run.
+
+BRIMLOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
+                  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils)
+
+# Installs the Debian packages that are not there yet; does nothing when all are.
+brimlow_install_deps() {
+    local missing=() pkg
+    for pkg in "${BRIMLOW_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+}
+
+# Builds the Windows deliverables (and, unless told otherwise, their tests).
+brimlow_build_windows() {
+    cmake -S "$BRIMLOW_ROOT" -B "$BRIMLOW_ROOT/build/win" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$BRIMLOW_ROOT/cmake/mingw-w64-x86_64.cmake" "$@" >/dev/null
+    cmake --build "$BRIMLOW_ROOT/build/win"
+}
+
+# Starts a virtual X display when none is given, and stops it on exit.
+brimlow_ensure_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        BRIMLOW_XVFB_PID=$!
+        export DISPLAY=":$n"
+        local i
+        for i in $(seq 1 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        trap 'brimlow_stop_display' EXIT
+        return 0
+    done
+    echo "No free X display number for Xvfb" >&2
+    return 1
+}
+
+brimlow_stop_display() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+    [ -n "${BRIMLOW_XVFB_PID:-}" ] && kill "$BRIMLOW_XVFB_PID" 2>/dev/null || true
+}
+
+# A Wine prefix of our own, made once; quiet, without the Mono and Gecko prompts.
+brimlow_wine_prefix() {
+    export WINEPREFIX="${1:?prefix folder}"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating the Wine prefix $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+}

@@ -1,0 +1,181 @@
+#include "tick.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+#include "fake_rows.h"
+#include "key_codes.h"
+
+namespace brimlow {
+namespace {
+
+using testing::FakeRows;
+
+// 256 key states; records every query in order.
+class FakeKeyboard final : public KeyboardState {
+public:
+    std::uint16_t Query(std::int32_t vk) override {
+        queries.push_back(vk);
+        auto it = states.find(vk);
+        return it == states.end() ? 0 : it->second;
+    }
+    void Down(std::int32_t vk) { states[vk] = 0x8000; }
+    std::map<std::int32_t, std::uint16_t> states;
+    std::vector<std::int32_t> queries;
+};
+
+struct Launch {
+    std::string file;
+    std::int16_t showCmd;
+    std::string directory;
+};
+
+class RecordingActions final : public TickActions {
+public:
+    void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
+        launches.push_back({file, showCmd, directory});
+        if (failLaunches) throw std::runtime_error("launcher missing");
+    }
+    void ShowMainWindow() override { ++shows; }
+    std::vector<brimlow::Launch> launches;
+    int shows = 0;
+    bool failLaunches = false;
+};
+
+class TickTest : public ::testing::Test {
+protected:
+    void Tick() { RunTick(rows, codes, keyboard, actions); }
+    void ResolveAll() { ResolveKeyCodes(rows, codes); }
+    FakeRows rows;
+    KeyCodes codes;
+    FakeKeyboard keyboard;
+    RecordingActions actions;
+};
+
+TEST_F(TickTest, Makes23QueriesInOrderAndReadsNoBoxWhileNoKeyIsDown) {
+    for (int row = 0; row < kRowCount; ++row) {
+        rows.Set(row, "UP", std::string(1, static_cast<char>('A' + row)), "p", "1", kActiveOn);
+    }
+    ResolveAll();
+    rows.textReads = 0;
+    Tick();
+    ASSERT_EQ(keyboard.queries.size(), static_cast<std::size_t>(kQueriesPerTick));
+    for (int row = 0; row < kRowCount; ++row) {
+        EXPECT_EQ(keyboard.queries[2 * row], 38);
+        EXPECT_EQ(keyboard.queries[2 * row + 1], 'A' + row);
+    }
+    EXPECT_EQ(keyboard.queries[20], 17);
+    EXPECT_EQ(keyboard.queries[21], 18);
+    EXPECT_EQ(keyboard.queries[22], 112);
+    EXPECT_EQ(rows.textReads, 0);
+    EXPECT_TRUE(actions.launches.empty());
+}
+
+TEST_F(TickTest, AnActiveRowLaunchesItsPathUnchangedWithItsShowCommand) {
+    rows.Set(0, "CTRL", "N", "\\\\server\\share\\app.exe", "2 - Minimized", kActiveOn);
+    for (int row = 1; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "other", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    ASSERT_EQ(actions.launches.size(), 1u);
+    EXPECT_EQ(actions.launches[0].file, "\\\\server\\share\\app.exe");
+    EXPECT_EQ(actions.launches[0].showCmd, 2);
+    EXPECT_EQ(actions.launches[0].directory, "");
+}
+
+TEST_F(TickTest, OnlyTickedRowsLaunch) {
+    ResolveAll();
+    rows.SetActive(0, kActiveOff);
+    rows.SetActive(1, kActiveDimmed);
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    EXPECT_EQ(actions.launches.size(), 8u);
+}
+
+TEST_F(TickTest, RowsWithTheSameKeysLaunchInRowOrderInOneTick) {
+    for (int row = 0; row < kRowCount; ++row) rows.Set(row, "CTRL", "N", "target" + std::to_string(row), "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    ASSERT_EQ(actions.launches.size(), 10u);
+    for (int row = 0; row < kRowCount; ++row) EXPECT_EQ(actions.launches[row].file, "target" + std::to_string(row));
+}
+
+TEST_F(TickTest, TheRawResultsAreAndedBitByBit) {
+    ResolveAll();
+    keyboard.states[17] = 0x8000;  // down
+    keyboard.states['N'] = 0x0001;  // pressed and released since the last query
+    Tick();
+    EXPECT_TRUE(actions.launches.empty());
+    keyboard.states[17] = 0x0001;
+    Tick();
+    EXPECT_EQ(actions.launches.size(), 10u);
+}
+
+TEST_F(TickTest, ARowWhoseFirstKeyNeverResolvedNeverLaunches) {
+    rows.Set(0, "ctrl", "N", "p", "1", kActiveOn);
+    ResolveRowKeyCodes(rows, codes, 0);
+    EXPECT_EQ(codes.first[0], 0);
+    keyboard.Down('N');  // GetAsyncKeyState(0) is 0: no key
+    Tick();
+    EXPECT_TRUE(actions.launches.empty());
+}
+
+TEST_F(TickTest, WindowStatesThatDoNotStartWithADigitSkipOnlyThatRow) {
+    rows.Set(0, "CTRL", "N", "a", "Normal", kActiveOn);
+    rows.Set(1, "CTRL", "N", "b", "", kActiveOn);
+    rows.Set(2, "CTRL", "N", "c", " 1", kActiveOn);
+    rows.Set(3, "CTRL", "N", "d", "7 - lucky", kActiveOn);
+    for (int row = 4; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    ASSERT_EQ(actions.launches.size(), 1u);
+    EXPECT_EQ(actions.launches[0].file, "d");
+    EXPECT_EQ(actions.launches[0].showCmd, 7);
+}
+
+TEST_F(TickTest, AFailingLaunchSkipsThatRowAndTheTickGoesOn) {
+    ResolveAll();
+    actions.failLaunches = true;
+    keyboard.Down(17);
+    keyboard.Down('N');
+    keyboard.Down(18);
+    keyboard.Down(112);
+    Tick();
+    EXPECT_EQ(actions.launches.size(), 10u);
+    EXPECT_EQ(actions.shows, 1);
+}
+
+TEST_F(TickTest, CtrlAltF1ShowsTheWindowAndNothingElse) {
+    for (int row = 0; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down(18);
+    Tick();
+    EXPECT_EQ(actions.shows, 0);
+    keyboard.Down(112);
+    Tick();
+    Tick();
+    EXPECT_EQ(actions.shows, 2);
+    EXPECT_TRUE(actions.launches.empty());
+}
+
+TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {
+    EXPECT_EQ(ShowCommandOf("1 - Normal"), 1);
+    EXPECT_EQ(ShowCommandOf("3 - Maximized"), 3);
+    EXPECT_EQ(ShowCommandOf("0"), 0);
+    EXPECT_FALSE(ShowCommandOf(""));
+    EXPECT_FALSE(ShowCommandOf("-1"));
+    EXPECT_FALSE(ShowCommandOf("x1"));
+}
+
+}  // namespace
+}  // namespace brimlow
