@@ -4,6 +4,8 @@ set(BRIMLOW_GTEST_SOURCE /usr/src/googletest/googletest CACHE PATH "GoogleTest s
 add_library(brimlow_gtest STATIC ${BRIMLOW_GTEST_SOURCE}/src/gtest-all.cc)
 target_include_directories(brimlow_gtest SYSTEM PUBLIC ${BRIMLOW_GTEST_SOURCE}/include)
 target_include_directories(brimlow_gtest PRIVATE ${BRIMLOW_GTEST_SOURCE})
+
+
 target_compile_definitions(brimlow_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 target_link_options(brimlow_gtest INTERFACE -static -static-libgcc -static-libstdc++)
 add_library(brimlow_gtest_main STATIC ${BRIMLOW_GTEST_SOURCE}/src/gtest_main.cc)

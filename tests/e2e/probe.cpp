@@ -17,8 +17,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string log(path, length);
     log = log.substr(0, log.find_last_of('\\')) + "\\probe.log";
 
+    // The creation time orders the starts the way the launcher made them,
+    // whatever order the probes then get to write their lines in.
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const unsigned long long createdTicks =
+        (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    const std::string name(path + (std::string(path, length).find_last_of('\\') + 1), path + length);
+
     char line[1024];
-    const int size = std::snprintf(line, sizeof line, "show=%d args=%s\r\n", show, GetCommandLineA());
+    const int size = std::snprintf(line, sizeof line, "name=%s show=%d created=%llu args=%s\r\n", name.c_str(), show,
+                                   createdTicks, GetCommandLineA());
     // FILE_APPEND_DATA makes each line one atomic append, even when several
     // probes start in the same tick.
     HANDLE file = CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

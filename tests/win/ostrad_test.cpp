@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "module1.h"
@@ -39,12 +40,31 @@ TEST_F(OstradLibrary, AMissingFileGivesTheShellsErrorCode) {
     EXPECT_GE(result, 0);
 }
 
-TEST_F(OstradLibrary, ADocumentIsAcceptedByTheShell) {
-    // A folder opens in the shell's file manager: accepted, above 32.
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    const LONG result = ostrad_(windows, 0, "");
-    EXPECT_GT(result, 32);
+TEST_F(OstradLibrary, AProgramStartsInTheShowStateAsked) {
+    // The probe of the end-to-end tests records how it was started.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "ostrad test " + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string probe = folder + "\\probe.exe";
+    ASSERT_TRUE(CopyFileA((brimlow::win::ModuleFolder() + "\\e2e\\probe.exe").c_str(), probe.c_str(), FALSE));
+
+    EXPECT_GT(ostrad_(probe.c_str(), 3, ""), 32);
+    const std::string log = folder + "\\probe.log";
+    std::string line;
+    for (int i = 0; i < 100 && line.empty(); ++i) {
+        Sleep(50);
+        if (FILE* file = std::fopen(log.c_str(), "rb")) {
+            char buffer[512] = {};
+            std::fgets(buffer, sizeof buffer, file);
+            std::fclose(file);
+            line = buffer;
+        }
+    }
+    EXPECT_NE(line.find("show=3 "), std::string::npos) << line;
+    DeleteFileA(log.c_str());
+    DeleteFileA(probe.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+// The hot-key engine end to end: the real program polls the keyboard while a
+// second process (this test) presses keys with SendInput, and the probe
+// records every start the launcher makes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control_ids.h"
+#include "driver.h"
+
+namespace brimlow::e2e {
+namespace {
+
+class Polling : public ::testing::Test {
+protected:
+    void SetUp() override { probe_ = copy_.AddProbe(); }
+    void TearDown() override {
+        for (int key : {VK_CONTROL, VK_MENU, VK_F1, int{'N'}, int{'K'}}) KeyUp(static_cast<WORD>(key));
+    }
+
+    // Starts the program with these rows, written both to its shortcuts file
+    // and into its controls; the letter box goes last, so its change event
+    // resolves the row from the texts just written.
+    void Start(const std::vector<Row>& rows) {
+        copy_.WriteFile("data\\shortcuts.ini", ShortcutsFile(rows));
+        program_ = std::make_unique<RunningProgram>(copy_);
+        ASSERT_TRUE(program_->WaitForForm()) << "the main window did not appear";
+        for (int i = 0; i < 10; ++i) {
+            const Row row = i < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(i)] : Row{"UP", "Q", "", "1 - Normal", "0"};
+            program_->SetText(ids::kText1 + i, row.firstKey);
+            program_->SetText(ids::kText2 + i, row.path);
+            program_->SetText(ids::kCombo1 + i, row.windowState);
+            program_->SetCheck(ids::kCheck1 + i, std::stoi(row.active));
+            program_->SetText(ids::kText3 + i, row.letter);
+        }
+    }
+
+    // Lets the probes that are still starting write their lines.
+    std::vector<ProbeStart> SettledStarts() {
+        size_t last = static_cast<size_t>(-1);
+        for (int i = 0; i < 20; ++i) {
+            Wait(250);
+            const size_t now = ProbeStarts(copy_).size();
+            if (now == last) break;
+            last = now;
+        }
+        return ProbeStarts(copy_);
+    }
+
+    ProgramCopy copy_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    std::string probe_;
+    std::unique_ptr<RunningProgram> program_;
+};
+
+TEST_F(Polling, HoldingCtrlNForOneSecondStartsTheTargetAboutTenTimesInItsWindowState) {
+    Start({{"CTRL", "N", probe_, "2 - Minimized", "1"}});
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    const auto starts = SettledStarts();
+    EXPECT_GE(starts.size(), 8u);
+    EXPECT_LE(starts.size(), 12u);
+    for (const auto& start : starts) EXPECT_EQ(start.show, SW_SHOWMINIMIZED);
+    EXPECT_TRUE(program_->Running());
+}
+
+TEST_F(Polling, RowsThatAreNotTickedOrWhoseStateStartsWithALetterNeverLaunch) {
+    Start({{"CTRL", "N", probe_, "1 - Normal", "0"},
+           {"CTRL", "N", probe_, "1 - Normal", "2"},
+           {"CTRL", "N", probe_, "Normal", "1"}});
+    const size_t windowsBefore = program_->Windows().size();
+    HoldKeys({VK_CONTROL, 'N'}, 500);
+    EXPECT_TRUE(SettledStarts().empty());
+    EXPECT_EQ(program_->Windows().size(), windowsBefore) << "no message box";
+    EXPECT_TRUE(program_->Running());
+}
+
+TEST_F(Polling, TwoActiveRowsOnTheSameKeysBothLaunchInOneTickTheLowerRowFirst) {
+    const std::string first = copy_.AddProbe("first.exe");
+    const std::string second = copy_.AddProbe("second.exe");
+    Start({{"CTRL", "K", first, "1 - Normal", "1"}, {"CTRL", "K", second, "3 - Maximized", "1"}});
+    HoldKeys({VK_CONTROL, 'K'}, 250);
+    auto starts = SettledStarts();
+    const auto count = [&](const char* name) {
+        return std::count_if(starts.begin(), starts.end(), [&](const ProbeStart& s) { return s.name == name; });
+    };
+    ASSERT_GE(count("first.exe"), 1);
+    EXPECT_EQ(count("first.exe"), count("second.exe"));
+    std::sort(starts.begin(), starts.end(), [](const ProbeStart& a, const ProbeStart& b) { return a.created < b.created; });
+    EXPECT_EQ(starts.front().name, "first.exe");
+    for (const auto& start : starts) EXPECT_EQ(start.show, start.name == "first.exe" ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED);
+}
+
+TEST_F(Polling, WithoutTheLauncherTheKeysDoNothingUntilItIsBack) {
+    ASSERT_TRUE(copy_.Rename("Ostrad.dll", "Ostrad.away"));
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    HoldKeys({VK_CONTROL, 'N'}, 400);
+    EXPECT_TRUE(SettledStarts().empty());
+    EXPECT_TRUE(program_->Running());
+
+    ASSERT_TRUE(copy_.Rename("Ostrad.away", "Ostrad.dll"));
+    HoldKeys({VK_CONTROL, 'N'}, 400);
+    EXPECT_FALSE(SettledStarts().empty()) << "the next press binds the launcher without a restart";
+}
+
+TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
+    Start({});
+    program_->Click(ids::kCommand1);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program_->Form()); }, 3000));
+    ASSERT_TRUE(program_->WaitForIdle());
+    Wait(300);
+    EXPECT_FALSE(IsWindowVisible(program_->Form())) << "the tick must not show it by itself";
+    HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 300);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
+}
+
+}  // namespace
+}  // namespace brimlow::e2e
