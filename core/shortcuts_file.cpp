@@ -1,0 +1,170 @@
+#include "shortcuts_file.h"
+
+#include <cstddef>
+
+namespace brimlow {
+namespace {
+
+// Splits off one line at a time. A line ends at LF; a CR just before it
+// belongs to the line end. A lone CR is text, as the boxes keep it.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool Next(std::string_view& line) {
+        if (pos_ >= bytes_.size()) return false;
+        const std::size_t end = bytes_.find('\n', pos_);
+        if (end == std::string_view::npos) {
+            // The last line may lack its line end.
+            line = bytes_.substr(pos_);
+            pos_ = bytes_.size();
+            return true;
+        }
+        line = bytes_.substr(pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        pos_ = end + 1;
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The line as the error quotes it: short enough for a message box.
+std::string Quoted(std::string_view line) {
+    constexpr std::size_t kMaxQuoted = 40;
+    if (line.size() > kMaxQuoted) return "\"" + std::string(line.substr(0, kMaxQuoted)) + "...\"";
+    return "\"" + std::string(line) + "\"";
+}
+
+Error LineError(int number, const std::string& fileName, int lineNumber, const std::string& what) {
+    return Error{number, fileName + ", line " + std::to_string(lineNumber) + ": " + what};
+}
+
+// The Active box's state: a whole decimal number with optional sign and
+// blanks around it. Fractions, exponents and other notations are refused
+// rather than rounded, so a damaged line is reported instead of guessed at.
+std::variant<int, Error> ParseActive(std::string_view line, const std::string& fileName, int lineNumber) {
+    std::string_view text = line;
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+
+    std::string_view digits = text;
+    bool negative = false;
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    bool wholeNumber = !digits.empty();
+    for (char c : digits) wholeNumber = wholeNumber && IsDigit(c);
+    if (!wholeNumber) {
+        return LineError(error_number::kTypeMismatch, fileName, lineNumber,
+                         Quoted(line) + " is not a whole number; the fifth line of a row holds the state of its "
+                                        "Active box (0, 1 or 2).");
+    }
+
+    // Anything above the largest state is out of range however long it is,
+    // so the value is capped rather than allowed to overflow.
+    int value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+        if (value > kActiveDimmed) break;
+    }
+    if (negative) value = -value;
+    if (value != kActiveOff && value != kActiveOn && value != kActiveDimmed) {
+        return LineError(error_number::kInvalidValue, fileName, lineNumber,
+                         Quoted(text) + " is no state of the Active box; its states are 0, 1 and 2.");
+    }
+    return value;
+}
+
+void AppendLine(std::string& out, std::string_view text) {
+    out.append(text);
+    out.append("\r\n");
+}
+
+}  // namespace
+
+ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileName) {
+    ShortcutRows rows{};
+    LineReader reader(bytes);
+    for (int lineIndex = 0; lineIndex < kShortcutsFileLines; ++lineIndex) {
+        const int lineNumber = lineIndex + 1;
+        std::string_view line;
+        if (!reader.Next(line)) {
+            return LineError(error_number::kInputPastEnd, fileName, lineNumber,
+                             "the file ends here; a shortcuts file has " + std::to_string(kShortcutsFileLines) +
+                                 " lines.");
+        }
+        // A text box ends its text at the first NUL, so loading such a line
+        // would quietly drop the rest of it; say so instead.
+        if (line.find('\0') != std::string_view::npos) {
+            return LineError(error_number::kInvalidValue, fileName, lineNumber,
+                             "the line holds a NUL byte, which the row's boxes cannot keep.");
+        }
+
+        ShortcutRow& row = rows[static_cast<std::size_t>(lineIndex / kLinesPerRow)];
+        switch (lineIndex % kLinesPerRow) {
+            case 0: row.firstKey = std::string(line); break;
+            case 1: row.letter = std::string(line); break;
+            case 2: row.path = std::string(line); break;
+            case 3: row.windowState = std::string(line); break;
+            default: {
+                auto active = ParseActive(line, fileName, lineNumber);
+                if (auto* error = std::get_if<Error>(&active)) return *error;
+                row.active = std::get<int>(active);
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+std::string FormatShortcuts(const ShortcutRows& rows) {
+    std::string out;
+    for (const ShortcutRow& row : rows) {
+        AppendLine(out, row.firstKey);
+        AppendLine(out, row.letter);
+        AppendLine(out, row.path);
+        AppendLine(out, row.windowState);
+        AppendLine(out, std::to_string(row.active));
+    }
+    return out;
+}
+
+ShortcutRows ReadRows(const RowControls& controls) {
+    ShortcutRows rows{};
+    for (int r = 0; r < kRowCount; ++r) {
+        ShortcutRow& row = rows[static_cast<std::size_t>(r)];
+        row.firstKey = controls.Text(Box::FirstKey, r);
+        row.letter = controls.Text(Box::Letter, r);
+        row.path = controls.Text(Box::Path, r);
+        row.windowState = controls.Text(Box::WindowState, r);
+        row.active = controls.Active(r);
+    }
+    return rows;
+}
+
+void ApplyRows(RowControls& controls, const ShortcutRows& rows) {
+    for (int r = 0; r < kRowCount; ++r) {
+        const ShortcutRow& row = rows[static_cast<std::size_t>(r)];
+        controls.SetText(Box::FirstKey, r, row.firstKey);
+        controls.SetText(Box::Letter, r, row.letter);
+        controls.SetText(Box::Path, r, row.path);
+        controls.SetText(Box::WindowState, r, row.windowState);
+        controls.SetActive(r, row.active);
+    }
+}
+
+Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const std::string& fileName) {
+    ParsedShortcuts parsed = ParseShortcuts(bytes, fileName);
+    if (auto* error = std::get_if<Error>(&parsed)) return *error;
+    ApplyRows(controls, std::get<ShortcutRows>(parsed));
+    return std::nullopt;
+}
+
+}  // namespace brimlow

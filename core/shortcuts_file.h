@@ -1,0 +1,59 @@
+#pragma once
+// The shortcuts file: fifty lines of ANSI text, five per row, rows 0 to 9 in
+// order. This is the one place that knows its format. Reading checks the
+// whole file before anything reaches the rows, so a bad file never leaves the
+// table half replaced.
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "error.h"
+#include "row_controls.h"
+
+namespace brimlow {
+
+inline constexpr int kLinesPerRow = 5;
+inline constexpr int kShortcutsFileLines = kLinesPerRow * kRowCount;
+
+// One row as the file holds it. The texts are kept byte for byte: no
+// trimming, so a space the user typed survives a save and a load.
+struct ShortcutRow {
+    std::string firstKey;
+    std::string letter;
+    std::string path;
+    std::string windowState;
+    int active = kActiveOn;
+
+    bool operator==(const ShortcutRow& other) const {
+        return firstKey == other.firstKey && letter == other.letter && path == other.path &&
+               windowState == other.windowState && active == other.active;
+    }
+    bool operator!=(const ShortcutRow& other) const { return !(*this == other); }
+};
+using ShortcutRows = std::array<ShortcutRow, kRowCount>;
+
+using ParsedShortcuts = std::variant<ShortcutRows, Error>;
+
+// Reads the first fifty lines; later lines are ignored. A line ends at CR LF
+// or at a lone LF, and the last line may lack its line end. fileName only
+// serves the error's description, which names the file and the 1-based line.
+ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileName);
+
+// Exactly fifty lines, each followed by CR LF; the Active state as its
+// decimal number.
+std::string FormatShortcuts(const ShortcutRows& rows);
+
+ShortcutRows ReadRows(const RowControls& controls);
+
+// Writes rows 0 to 9, each as first key, letter, path, window state, Active.
+// The letter box's change event resolves the row's key codes from the
+// first-key box, so the first key has to be in place before the letter is.
+void ApplyRows(RowControls& controls, const ShortcutRows& rows);
+
+// Parses the whole file and only then writes the rows: on an error no row
+// changes.
+Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const std::string& fileName);
+
+}  // namespace brimlow

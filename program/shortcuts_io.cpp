@@ -1,0 +1,144 @@
+#include "shortcuts_io.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "handles.h"
+#include "shortcuts_file.h"
+#include "win_errors.h"
+
+namespace brimlow::win {
+namespace {
+
+constexpr DWORD kChunk = 4096;
+
+Error FolderInPlaceOfFile(const std::string& what, const std::string& path) {
+    return Error{error_number::kPathFileAccess, what + " " + path + ": it is a folder, not a file."};
+}
+
+DWORD Ask(const SaveStepHook& hook, SaveStep step) { return hook ? hook(step) : ERROR_SUCCESS; }
+
+// A file beside the target that is deleted again unless it has been renamed
+// into place, so no failure leaves one behind.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        handle.Reset();
+        if (!path.empty()) DeleteFileA(path.c_str());
+    }
+
+    // Once renamed over the target the name no longer belongs to us.
+    void Release() { path.clear(); }
+
+    std::string path;
+    UniqueFile handle;
+};
+
+// Creates a file named after the target, with this process's id and a
+// counter, that did not exist before: CREATE_NEW never opens someone else's
+// file, and a leftover of an earlier run only costs one more try.
+DWORD CreateTemporary(const std::string& target, const SaveStepHook& hook, TemporaryFile& temp) {
+    static unsigned counter = 0;
+    DWORD code = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 100 && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS); ++attempt) {
+        const std::string name =
+            target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
+        code = Ask(hook, SaveStep::CreateTemporary);
+        if (code != ERROR_SUCCESS) continue;
+        UniqueFile handle(
+            CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle) {
+            code = GetLastError();
+            continue;
+        }
+        temp.path = name;
+        temp.handle = std::move(handle);
+    }
+    return code;
+}
+
+DWORD WriteAll(HANDLE file, const std::string& bytes, const SaveStepHook& hook) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(kChunk, bytes.size() - written));
+        DWORD code = Ask(hook, SaveStep::Write);
+        if (code != ERROR_SUCCESS) return code;
+        DWORD done = 0;
+        if (!WriteFile(file, bytes.data() + written, chunk, &done, nullptr)) return GetLastError();
+        if (done == 0) return ERROR_WRITE_FAULT;
+        written += done;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD SaveSteps(const std::string& path, const std::string& bytes, const SaveStepHook& hook) {
+    TemporaryFile temp;
+    DWORD code = CreateTemporary(path, hook, temp);
+    if (code != ERROR_SUCCESS) return code;
+
+    code = WriteAll(temp.handle.Get(), bytes, hook);
+    if (code != ERROR_SUCCESS) return code;
+
+    // The data must be on the disk before the rename makes it the file, or a
+    // power cut could leave a renamed but empty file.
+    code = Ask(hook, SaveStep::Flush);
+    if (code == ERROR_SUCCESS && !FlushFileBuffers(temp.handle.Get())) code = GetLastError();
+    if (code != ERROR_SUCCESS) return code;
+    temp.handle.Reset();
+
+    // A rename within one folder replaces the file in one step; ReplaceFile
+    // is avoided because Wine moves the old file away first.
+    code = Ask(hook, SaveStep::Replace);
+    if (code == ERROR_SUCCESS &&
+        !MoveFileExA(temp.path.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        code = GetLastError();
+    }
+    if (code != ERROR_SUCCESS) return code;
+    temp.Release();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+FileBytes ReadShortcutsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileError(GetLastError(), "Cannot read", path);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot read", path);
+
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return FileError(GetLastError(), "Cannot read", path);
+
+    std::string bytes;
+    long lineEnds = 0;
+    char buffer[kChunk];
+    while (lineEnds < kShortcutsFileLines) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer, kChunk, &got, nullptr)) return FileError(GetLastError(), "Cannot read", path);
+        if (got == 0) break;
+        bytes.append(buffer, got);
+        lineEnds += static_cast<long>(std::count(buffer, buffer + got, '\n'));
+    }
+    return bytes;
+}
+
+Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook) {
+    if (path.empty()) return std::nullopt;
+
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot save", path);
+        // Writing a read-only file in place is refused on Windows; renaming
+        // over it must not get round that.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError(ERROR_ACCESS_DENIED, "Cannot save", path);
+    }
+
+    const DWORD code = SaveSteps(path, bytes, hook);
+    if (code != ERROR_SUCCESS) return FileError(code, "Cannot save", path);
+    return std::nullopt;
+}
+
+}  // namespace brimlow::win

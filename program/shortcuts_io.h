@@ -1,0 +1,38 @@
+#pragma once
+// The shortcuts file on disk: its bytes in, its bytes out. What the bytes
+// mean is the core's business (shortcuts_file.h).
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <variant>
+
+#include "error.h"
+
+namespace brimlow::win {
+
+using FileBytes = std::variant<std::string, Error>;
+
+// The file's bytes up to the end of its fiftieth line: lines after it are
+// never used, so a huge file costs no more memory than a normal one. The
+// file is never created; a missing file, a folder in its place or a denied
+// read is an error that names the file.
+FileBytes ReadShortcutsFile(const std::string& path);
+
+// The steps of a save, in order; Write happens once per chunk written.
+enum class SaveStep { CreateTemporary, Write, Flush, Replace };
+
+// Asked before each step. A nonzero Win32 error code makes that step fail
+// with that code as if the system had returned it; tests use it to prove
+// that every failure leaves the old file alone. Normal callers pass none.
+using SaveStepHook = std::function<DWORD(SaveStep)>;
+
+// Writes the bytes to a new file beside the target and only then renames it
+// over the target, so the target is either the old file byte for byte or the
+// whole new one, never a half-written mix. On any failure the temporary file
+// is removed and the error names the target. An empty path means there is
+// nothing to save. The folder is never created.
+Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook = {});
+
+}  // namespace brimlow::win

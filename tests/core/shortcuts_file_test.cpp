@@ -1,0 +1,257 @@
+#include "shortcuts_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_rows.h"
+
+namespace brimlow {
+namespace {
+
+using testing::FakeRows;
+
+const std::string kFile = "C:\\x\\data\\shortcuts.ini";
+
+// Fifty distinct lines whose fifth lines are valid states.
+std::vector<std::string> ValidLines() {
+    std::vector<std::string> lines;
+    for (int r = 0; r < kRowCount; ++r) {
+        lines.push_back(r % 2 == 0 ? "CTRL" : "PAGE UP");
+        lines.push_back(std::string(1, static_cast<char>('A' + r)));
+        lines.push_back("C:\\Target " + std::to_string(r) + "\\app.exe");
+        lines.push_back(std::to_string(r % 3 + 1) + " - Normal");
+        lines.push_back(std::to_string(r % 3));
+    }
+    return lines;
+}
+
+std::string Join(const std::vector<std::string>& lines, const std::string& lineEnd) {
+    std::string out;
+    for (const auto& line : lines) out += line + lineEnd;
+    return out;
+}
+
+ShortcutRows ParseOk(std::string_view bytes) {
+    ParsedShortcuts parsed = ParseShortcuts(bytes, kFile);
+    if (auto* error = std::get_if<Error>(&parsed)) {
+        ADD_FAILURE() << error->number << " " << error->description;
+        return {};
+    }
+    return std::get<ShortcutRows>(parsed);
+}
+
+Error ParseError(std::string_view bytes) {
+    ParsedShortcuts parsed = ParseShortcuts(bytes, kFile);
+    if (!std::holds_alternative<Error>(parsed)) {
+        ADD_FAILURE() << "the file was accepted";
+        return {};
+    }
+    return std::get<Error>(parsed);
+}
+
+// --- Round trips and the written format ---------------------------------
+
+TEST(ShortcutsFileFormat, WritesFiveLinesPerRowEachEndingInCrLf) {
+    ShortcutRows rows{};
+    for (auto& row : rows) row = {"CTRL", "N", "C:\\Windows\\Notepad.exe", "1 - Normal", kActiveOn};
+    rows[9] = {"DELETE", "Z", "", "3 - Maximized", kActiveDimmed};
+    const std::string text = FormatShortcuts(rows);
+
+    const std::string defaultRow = "CTRL\r\nN\r\nC:\\Windows\\Notepad.exe\r\n1 - Normal\r\n1\r\n";
+    std::string expected;
+    for (int r = 0; r < 9; ++r) expected += defaultRow;
+    expected += "DELETE\r\nZ\r\n\r\n3 - Maximized\r\n2\r\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(ShortcutsFileFormat, SavedFileLoadsIntoTheSameRowsAndSavesAgainByteForByte) {
+    const std::string original = Join(ValidLines(), "\r\n");
+    const ShortcutRows rows = ParseOk(original);
+    const std::string saved = FormatShortcuts(rows);
+    EXPECT_EQ(saved, original);
+    EXPECT_EQ(ParseOk(saved), rows);
+}
+
+TEST(ShortcutsFileFormat, KeepsSpacesOddWindowStatesAndHighBytesExactly) {
+    auto lines = ValidLines();
+    lines[0] = " CTRL";                       // not trimmed, so it resolves to nothing later
+    lines[2] = "C:\\Program Files\\\xE9t\xE9\\a b.exe  ";  // ANSI bytes and trailing spaces
+    lines[3] = "";                            // an emptied window-state box
+    lines[8] = "Fullscreen please";           // typed text that is no list item
+    lines[13] = "\t";
+    lines[16] = "a\rb";                       // a lone CR is text, not a line end
+    const ShortcutRows rows = ParseOk(Join(lines, "\r\n"));
+    EXPECT_EQ(rows[0].firstKey, " CTRL");
+    EXPECT_EQ(rows[0].path, "C:\\Program Files\\\xE9t\xE9\\a b.exe  ");
+    EXPECT_EQ(rows[0].windowState, "");
+    EXPECT_EQ(rows[1].windowState, "Fullscreen please");
+    EXPECT_EQ(rows[2].windowState, "\t");
+    EXPECT_EQ(rows[3].letter, "a\rb");
+    EXPECT_EQ(FormatShortcuts(rows), Join(lines, "\r\n"));
+}
+
+// --- What the reader accepts --------------------------------------------
+
+TEST(ShortcutsFileReading, IgnoresLinesAfterTheFiftiethAndTheNextSaveDropsThem) {
+    const std::string fifty = Join(ValidLines(), "\r\n");
+    static const char kTail[] = "extra\r\nnot a number\r\n\0\r\nno line end";
+    const std::string tail(kTail, sizeof kTail - 1);
+    const std::string longer = fifty + tail;
+    ASSERT_NE(longer.find('\0'), std::string::npos);
+    const ShortcutRows rows = ParseOk(longer);
+    EXPECT_EQ(FormatShortcuts(rows), fifty);
+}
+
+TEST(ShortcutsFileReading, AcceptsLoneLfAndMixedLineEnds) {
+    const auto lines = ValidLines();
+    const ShortcutRows expected = ParseOk(Join(lines, "\r\n"));
+    EXPECT_EQ(ParseOk(Join(lines, "\n")), expected);
+
+    std::string mixed;
+    for (std::size_t i = 0; i < lines.size(); ++i) mixed += lines[i] + (i % 2 == 0 ? "\n" : "\r\n");
+    EXPECT_EQ(ParseOk(mixed), expected);
+}
+
+TEST(ShortcutsFileReading, AcceptsALastLineWithoutLineEnd) {
+    std::string text = Join(ValidLines(), "\r\n");
+    text.resize(text.size() - 2);
+    EXPECT_EQ(FormatShortcuts(ParseOk(text)), Join(ValidLines(), "\r\n"));
+}
+
+TEST(ShortcutsFileReading, ActiveLineMayHaveBlanksSignAndLeadingZeros) {
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"0", 0}, {"1", 1}, {"2", 2}, {" 1 ", 1}, {"\t2\t", 2}, {"+1", 1}, {"-0", 0}, {"002", 2}};
+    for (const auto& [line, state] : cases) {
+        auto lines = ValidLines();
+        lines[49] = line;
+        EXPECT_EQ(ParseOk(Join(lines, "\r\n"))[9].active, state) << '"' << line << '"';
+    }
+}
+
+// --- What the reader refuses, before any row changes ------------------
+
+TEST(ShortcutsFileErrors, ShortFileNamesTheFileAndTheFirstMissingLine) {
+    auto lines = ValidLines();
+    lines.pop_back();
+    const Error error = ParseError(Join(lines, "\r\n"));
+    EXPECT_EQ(error.number, error_number::kInputPastEnd);
+    EXPECT_EQ(error.description,
+              "C:\\x\\data\\shortcuts.ini, line 50: the file ends here; a shortcuts file has 50 lines.");
+
+    const Error empty = ParseError("");
+    EXPECT_EQ(empty.number, error_number::kInputPastEnd);
+    EXPECT_NE(empty.description.find(", line 1:"), std::string::npos);
+}
+
+TEST(ShortcutsFileErrors, FortyNineLinesChangeNoRowAndRaiseNoLetterChange) {
+    FakeRows rows;
+    rows.Set(9, "UP", "Q", "C:\\old.exe", "2 - Minimized", kActiveOff);
+    int letterChanges = 0;
+    rows.onLetterChange = [&](int) { ++letterChanges; };
+    const ShortcutRows before = ReadRows(rows);
+
+    auto lines = ValidLines();
+    lines.pop_back();
+    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile);
+
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->number, error_number::kInputPastEnd);
+    EXPECT_EQ(ReadRows(rows), before);
+    EXPECT_EQ(letterChanges, 0);
+}
+
+TEST(ShortcutsFileErrors, BadActiveLinesAreRefusedWithNumberAndLine) {
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"", error_number::kTypeMismatch},     {"x", error_number::kTypeMismatch},
+        {"1.5", error_number::kTypeMismatch},  {"1e0", error_number::kTypeMismatch},
+        {"0x1", error_number::kTypeMismatch},  {"+", error_number::kTypeMismatch},
+        {"1 1", error_number::kTypeMismatch},  {"\xA0" "1", error_number::kTypeMismatch},
+        {"3", error_number::kInvalidValue},    {"-1", error_number::kInvalidValue},
+        {"99999999999999999999", error_number::kInvalidValue},
+    };
+    for (const auto& [line, number] : cases) {
+        auto lines = ValidLines();
+        lines[24] = line;  // row 4's Active line
+        const Error error = ParseError(Join(lines, "\r\n"));
+        EXPECT_EQ(error.number, number) << '"' << line << '"';
+        EXPECT_EQ(error.description.rfind(kFile + ", line 25: ", 0), 0u) << error.description;
+    }
+}
+
+TEST(ShortcutsFileErrors, ABadLineLateInTheFileStillChangesNoRow) {
+    FakeRows rows;
+    const ShortcutRows before = ReadRows(rows);
+    auto lines = ValidLines();
+    lines[49] = "3";
+    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->number, error_number::kInvalidValue);
+    EXPECT_EQ(ReadRows(rows), before);
+}
+
+TEST(ShortcutsFileErrors, ALineWithANulByteIsRefusedRatherThanCut) {
+    auto lines = ValidLines();
+    lines[12] = std::string("C:\\a\0b.exe", 10);
+    const Error error = ParseError(Join(lines, "\r\n"));
+    EXPECT_EQ(error.number, error_number::kInvalidValue);
+    EXPECT_NE(error.description.find(", line 13: "), std::string::npos);
+    EXPECT_NE(error.description.find("NUL"), std::string::npos);
+}
+
+// --- Rows in and out of the controls -----------------------------------
+
+// Logs every write, so the order the letter box's change event relies on
+// is visible.
+class RecordingRows final : public RowControls {
+public:
+    std::string Text(Box box, int row) const override { return texts[row][static_cast<int>(box)]; }
+    void SetText(Box box, int row, const std::string& text) override {
+        texts[row][static_cast<int>(box)] = text;
+        log.push_back(std::to_string(row) + ":" + std::to_string(static_cast<int>(box)) + "=" + text);
+    }
+    int Active(int row) const override { return active[row]; }
+    void SetActive(int row, int state) override {
+        active[row] = state;
+        log.push_back(std::to_string(row) + ":active=" + std::to_string(state));
+    }
+    std::string texts[kRowCount][4];
+    int active[kRowCount] = {};
+    std::vector<std::string> log;
+};
+
+TEST(ShortcutsRows, ApplyWritesEachRowFirstKeyLetterPathStateActiveInRowOrder) {
+    const ShortcutRows rows = ParseOk(Join(ValidLines(), "\r\n"));
+    RecordingRows controls;
+    ApplyRows(controls, rows);
+
+    std::vector<std::string> expected;
+    for (int r = 0; r < kRowCount; ++r) {
+        const auto& row = rows[static_cast<std::size_t>(r)];
+        const std::string prefix = std::to_string(r) + ":";
+        expected.push_back(prefix + "0=" + row.firstKey);
+        expected.push_back(prefix + "1=" + row.letter);
+        expected.push_back(prefix + "2=" + row.path);
+        expected.push_back(prefix + "3=" + row.windowState);
+        expected.push_back(prefix + "active=" + std::to_string(row.active));
+    }
+    EXPECT_EQ(controls.log, expected);
+}
+
+TEST(ShortcutsRows, LetterChangeDuringALoadSeesTheRowsNewFirstKey) {
+    FakeRows controls;
+    const ShortcutRows rows = ParseOk(Join(ValidLines(), "\r\n"));
+    std::vector<int> changedRows;
+    controls.onLetterChange = [&](int row) {
+        changedRows.push_back(row);
+        EXPECT_EQ(controls.Text(Box::FirstKey, row), rows[static_cast<std::size_t>(row)].firstKey);
+        EXPECT_EQ(controls.Text(Box::Letter, row), rows[static_cast<std::size_t>(row)].letter);
+    };
+    ASSERT_FALSE(ApplyShortcutsFile(controls, Join(ValidLines(), "\r\n"), kFile).has_value());
+    EXPECT_EQ(changedRows, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(ReadRows(controls), rows);
+}
+
+}  // namespace
+}  // namespace brimlow
