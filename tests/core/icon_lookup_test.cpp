@@ -198,12 +198,6 @@ TEST_F(IconLookupTest, ValueOfExactly259CharactersStillCounts) {
     EXPECT_EQ(attempts[0].source, (IconSource{"C:\\x\\lib.dll", 1}));
 }
 
-TEST_F(IconLookupTest, PathsWithoutAnExtensionAreLookedUpWhole) {
-    Refresh("C:\\notes\\readme");
-    Refresh("C:\\my.dir\\readme");
-    EXPECT_EQ(platform.keysRead, (std::vector<std::string>{"C:\\notes\\readme", ".dir\\readme"}));
-}
-
 TEST_F(IconLookupTest, EmptyPathDrawsNothingAndReadsNothing) {
     EXPECT_TRUE(Refresh("").empty());
     EXPECT_TRUE(platform.keysRead.empty());
