@@ -4,13 +4,6 @@
 
 namespace brimlow {
 
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 bool IsLowerCaseProgram(std::string_view path) {
     return path.size() >= kProgramExtension.size() &&
            path.substr(path.size() - kProgramExtension.size()) == kProgramExtension;

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text.h"
 #include <vector>
 
 namespace brimlow {
@@ -60,8 +62,6 @@ struct IconAttempt {
     bool drawn = false;
 };
 
-// Text with the spaces (not tabs or other blanks) at both ends removed.
-std::string_view TrimSpaces(std::string_view text);
 
 // True when the last four characters are exactly ".exe".
 bool IsLowerCaseProgram(std::string_view path);

@@ -29,21 +29,9 @@ std::optional<std::int32_t> RegValue::Number() const {
     return std::nullopt;
 }
 
-std::ostream& operator<<(std::ostream& out, const RegValue& value) {
-    if (const auto number = value.Number()) return out << "number " << *number;
-    return out << "text \"" << *value.Text() << '"';
-}
-
 std::string TextFromRegSz(std::string_view bytes) {
     const auto nul = bytes.find('\0');
     return std::string(nul == std::string_view::npos ? bytes : bytes.substr(0, nul));
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return std::string_view();
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
 }
 
 std::optional<double> ParseDecimalNumber(std::string_view text) {

@@ -5,10 +5,11 @@
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <variant>
+
+#include "text.h"
 
 namespace brimlow {
 
@@ -44,8 +45,6 @@ struct RegValue {
     friend bool operator!=(const RegValue& value, std::string_view text) { return !(value == text); }
 };
 
-std::ostream& operator<<(std::ostream& out, const RegValue& value);
-
 // A REG_SZ value's bytes as text: up to the first NUL, or all of them when the
 // value was stored without one.
 std::string TextFromRegSz(std::string_view bytes);
@@ -74,7 +73,5 @@ std::optional<double> ParseDecimalNumber(std::string_view text);
 // when the result lies outside the 32-bit range or the number is not finite.
 std::optional<std::int32_t> RoundToInt32(double number);
 
-// The text without leading and trailing spaces (spaces only: a tab is text).
-std::string_view TrimSpaces(std::string_view text);
 
 }  // namespace brimlow

@@ -3,8 +3,15 @@
 #include <commctrl.h>
 
 #include "control_ids.h"
+#include "icons.h"
 #include "key_codes.h"
 #include "layout.h"
+#include "module2.h"
+#include "resource_ids.h"
+#include "shortcuts_file.h"
+#include "shortcuts_io.h"
+#include "start_at_logon.h"
+#include "win_errors.h"
 
 namespace brimlow {
 namespace {
@@ -104,6 +111,10 @@ Status Form1::Create() {
     wc.hInstance = instance_;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON, 32, 32, LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON, 16, 16, LR_SHARED));
     wc.lpszClassName = ids::kForm1Class;
     if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return Error{GetLastError() == 0 ? 1 : static_cast<int>(GetLastError()), "Cannot register the main window."};
@@ -139,10 +150,18 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
-        case WM_CLOSE: DestroyWindow(hwnd_); return 0;
+        case WM_CLOSE: OnClose(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            // The session ends without a WM_CLOSE: save now, the process
+            // may be ended as soon as this returns.
+            if (wParam != FALSE) {
+                if (Status failed = Form_Unload()) ReportError(*failed);
+            }
+            return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimer1);
-            if (quitWhenDestroyed_) PostQuitMessage(0);
+            if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -198,6 +217,8 @@ void Form1::CreateControls() {
         // The key-down handler must run before the box handles the key.
         SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
                           reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(rows_.text2_[i], &Form1::Text2Proc, static_cast<UINT_PTR>(row),
+                          reinterpret_cast<DWORD_PTR>(this));
     }
     command1_ = CreateWindowExA(0, "BUTTON", "Hide", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
                                 ChildId(ids::kCommand1), instance_, nullptr);
@@ -236,6 +257,9 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     dpi_ = dpi;
     MakeFonts();
     LayoutControls();
+    // The icon boxes were remade at the new size; draw the icons again.
+    for (int row = 0; row < kRowCount; ++row) RefreshRowIcon(row);
+    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -252,6 +276,10 @@ void Form1::OnCommand(int id, int code) {
         rows_.SetActive(row, rows_.Active(row) == kActiveOn ? kActiveOff : kActiveOn);
     } else if (id == ids::kCommand1 && code == BN_CLICKED) {
         Command1_Click();
+    } else if (id > ids::kMenuItemBase && id <= ids::kMenuItemBase + 10) {
+        SmartMenuXP1_MenuClick(id - ids::kMenuItemBase);
+    } else if (id > ids::kToolbarButtonBase && id <= ids::kToolbarButtonBase + 5) {
+        Toolbar1_ButtonClick(static_cast<std::int16_t>(id - ids::kToolbarButtonBase));
     }
 }
 
@@ -269,6 +297,55 @@ LRESULT CALLBACK Form1::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     // The key is not consumed: the box handles it after the handler.
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
+
+LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self) {
+    if (message == WM_LBUTTONDBLCLK) {
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        reinterpret_cast<Form1*>(self)->Text2_DblClick(static_cast<std::int16_t>(row));
+        return result;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1::Text2Proc, row);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// ---- start-up and shutdown ----
+
+Status Form1::Form_Load() {
+    Module3::RegisterStartAtLogon(programFolder_);
+    Module2::InitCommonCtrls();
+    BuildMenu();
+    BuildToolbar();
+    if (Status failed = LoadShortcuts(ShortcutsPath())) return failed;
+    ResolveKeyCodes();
+    return std::nullopt;
+}
+
+Status Form1::Form_Unload() {
+    if (unloaded_) return std::nullopt;
+    unloaded_ = true;
+    Status failed = SaveShortcuts(ShortcutsPath());
+    if (failed) exitCode_ = 1;
+    return failed;
+}
+
+void Form1::OnClose() {
+    if (Status failed = Form_Unload()) ReportError(*failed);
+    DestroyWindow(hwnd_);
+}
+
+Status Form1::LoadShortcuts(const std::string& path) {
+    win::FileBytes bytes = win::ReadShortcutsFile(path);
+    if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
+    if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path)) return failed;
+    for (int row = 0; row < kRowCount; ++row) RefreshRowIcon(row);
+    return std::nullopt;
+}
+
+Status Form1::SaveShortcuts(const std::string& path) {
+    return win::SaveShortcutsFile(path, FormatShortcuts(ReadRows(rows_)));
+}
+
+void Form1::ReportError(const Error& error) { win::ShowErrorBox(hwnd_, error); }
 
 // ---- handlers ----
 
@@ -288,7 +365,20 @@ void Form1::Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t
 
 void Form1::Text3_Change(std::int16_t index) { ResolveRowKeyCodes(index); }
 
-void Form1::Command1_Click() { ShowWindow(hwnd_, SW_HIDE); }
+void Form1::Text2_DblClick(std::int16_t index) {
+    CommonDialog1.Filter = "All files (*.*)|*.*";
+    // A cancelled dialog leaves the row as it was: writing the remembered
+    // name (often empty) into the box would throw the user's target away.
+    if (!CommonDialog1.ShowOpen(hwnd_)) return;
+    rows_.SetText(Box::Path, index, CommonDialog1.FileName);
+    RefreshRowIcon(index);
+}
+
+void Form1::RefreshRowIcon(int row) {
+    win::RefreshRowIcon(instance_, rows_.Text(Box::Path, row), picture3_[static_cast<std::size_t>(row)]);
+}
+
+void Form1::Command1_Click() { HideCommand(); }
 
 void Form1::ResolveRowKeyCodes(int row) { brimlow::ResolveRowKeyCodes(rows_, codes_, row); }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "common_dialog.h"
 #include "error.h"
 #include "icon_box.h"
 #include "module1.h"
@@ -49,6 +50,20 @@ public:
     Status Create();
     HWND Hwnd() const { return hwnd_; }
 
+    // The start-up: start at logon, common controls, menu, toolbar, the
+    // shortcuts file and the key codes. An error stops it; the caller shows
+    // it and ends the program without showing the window.
+    Status Form_Load();
+    // The shutdown: writes the rows to the shortcuts file, once.
+    Status Form_Unload();
+
+    // Reads a shortcuts file into the rows, all or nothing, and redraws every
+    // row's icon; the caller resolves the key codes afterwards.
+    Status LoadShortcuts(const std::string& path);
+    // Writes the rows to a file; an empty path writes nothing.
+    Status SaveShortcuts(const std::string& path);
+    std::string ShortcutsPath() const { return programFolder_ + "\\data\\shortcuts.ini"; }
+
     Form1Rows& Rows() { return rows_; }
     const KeyCodes& Codes() const { return codes_; }
     win::IconBox& Picture3(int row) { return picture3_[static_cast<std::size_t>(row)]; }
@@ -60,7 +75,21 @@ public:
     void Timer1_Timer();
     void Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t shift);
     void Text3_Change(std::int16_t index);
+    void Text2_DblClick(std::int16_t index);
     void Command1_Click();
+    // A menu item by its number (1 to 10), a toolbar button by its index.
+    void SmartMenuXP1_MenuClick(int itemNumber);
+    void Toolbar1_ButtonClick(std::int16_t index);
+
+    // The commands. Each reports its own errors and leaves the program running.
+    void OpenCommand();
+    void SaveCommand();
+    void ExitCommand();
+    void ContextCommand();
+    void AboutCommand();
+    void HideCommand();
+
+    void RefreshRowIcon(int row);
 
     void ResolveRowKeyCodes(int row);
     void ResolveKeyCodes();
@@ -70,10 +99,21 @@ public:
     // The program ends when its main window is gone; an embedded window in a
     // test leaves the caller's message loop alone.
     void QuitWhenDestroyed(bool quit) { quitWhenDestroyed_ = quit; }
+    // 0, or 1 after a failed save at shutdown.
+    int ExitCode() const { return exitCode_; }
+
+    HWND Toolbar() const { return toolbar1_; }
+    HACCEL Accelerators() const { return accelerators_; }
+    win::CommonDialog CommonDialog1;
+    // Where the About box reads the version from; the running program unless
+    // a test hosts the window.
+    std::string versionFile;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row,
+                                      DWORD_PTR self);
+    static LRESULT CALLBACK Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row,
                                       DWORD_PTR self);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -84,12 +124,21 @@ private:
     void LayoutControls();
     void MakeFonts();
     void FitToClientArea();
+    void BuildMenu();
+    void BuildToolbar();
+    void OnClose();
+    void ReportError(const Error& error);
+    Status OpenChosenFile(const std::string& chosen);
 
     HINSTANCE instance_;
     std::string programFolder_;
     HWND owner_ = nullptr;
     HWND hwnd_ = nullptr;
     HWND command1_ = nullptr;
+    HWND toolbar1_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    win::UniqueGdi picture1_;  // the open folder beside "&Open..."
+    win::UniqueGdi picture2_;  // the diskette beside "&Save..."
     std::array<HWND, kRowCount> label1_{};
     std::array<win::IconBox, kRowCount> picture3_{};
     Form1Rows rows_;
@@ -98,6 +147,8 @@ private:
     int dpi_ = 96;
     bool controlsReady_ = false;
     bool quitWhenDestroyed_ = false;
+    bool unloaded_ = false;
+    int exitCode_ = 0;
     win::UniqueGdi font_;
     win::UniqueGdi boldFont_;
 };

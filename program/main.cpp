@@ -9,9 +9,10 @@ namespace {
 
 // Runs the main window's message loop until the window is gone. Dialog
 // navigation (Tab between the boxes) goes through IsDialogMessage.
-int RunMessageLoop(HWND form) {
+int RunMessageLoop(HWND form, HACCEL accelerators) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsWindow(form) && accelerators != nullptr && TranslateAcceleratorA(form, accelerators, &msg)) continue;
         if (IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -31,13 +32,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     {
         brimlow::Form1 form(instance, brimlow::win::ModuleFolder());
-        if (brimlow::Status failed = form.Create()) {
+        brimlow::Status failed = form.Create();
+        if (!failed) failed = form.Form_Load();
+        if (failed) {
+            // Nothing was shown, and nothing is saved over the user's file.
             brimlow::win::ShowErrorBox(nullptr, *failed);
             exitCode = 1;
         } else {
             form.QuitWhenDestroyed(true);
             form.ShowMainWindow();
-            exitCode = RunMessageLoop(form.Hwnd());
+            exitCode = RunMessageLoop(form.Hwnd(), form.Accelerators());
         }
     }
     if (SUCCEEDED(com)) CoUninitialize();

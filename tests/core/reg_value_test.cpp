@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../reg_value_printer.h"
+
 #include <limits>
 #include <string>
 

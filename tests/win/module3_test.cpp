@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../reg_value_printer.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

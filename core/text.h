@@ -1,0 +1,16 @@
+#pragma once
+// Small text helpers shared by the core.
+
+#include <string_view>
+
+namespace brimlow {
+
+// Removes leading and trailing spaces (spaces only, not tabs).
+inline std::string_view TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace brimlow

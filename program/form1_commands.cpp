@@ -1,0 +1,204 @@
+// The main window's menu bar, toolbar and the commands behind them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+
+#include "control_ids.h"
+#include "form1.h"
+#include "frm_about.h"
+#include "shortcuts_file.h"
+#include "shortcuts_io.h"
+#include "win_errors.h"
+
+namespace brimlow {
+namespace {
+
+constexpr const char* kConfigurationFilter = "Configuration Files (*.ini)|*.ini";
+constexpr const char* kConfirmText = "Loading this file will replace your old config file!Are you shure?";
+constexpr const char* kConfirmTitle = "Confirm!";
+
+// Item numbers, in the order the items are added, separators included.
+enum MenuItem : int {
+    kFile = 1,
+    kOpen = 2,
+    kSave = 3,
+    kFileSeparator = 4,
+    kExit = 5,
+    kHelp = 6,
+    kContext = 7,
+    kHelpSeparator = 8,
+    kAbout = 9,
+    kHideWindow = 10,
+};
+
+UINT MenuId(int itemNumber) { return static_cast<UINT>(ids::kMenuItemBase + itemNumber); }
+
+// A 16 x 15 picture of one of the toolbar's standard images, for a menu item.
+HBITMAP MenuPicture(HIMAGELIST images, int image) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 15);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, 16, 15};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(images, image, dc, 0, 0, ILD_TRANSPARENT);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+// True when both paths name the same file, however they are spelled.
+bool SameFile(const std::string& a, const std::string& b) {
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        win::UniqueFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && GetFileInformationByHandle(file.Get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    if (!identify(a, first) || !identify(b, second)) return false;
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+}  // namespace
+
+void Form1::BuildMenu() {
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    HMENU help = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, MenuId(kOpen), "&Open...\tCtrl+O");
+    AppendMenuA(file, MF_STRING, MenuId(kSave), "&Save...\tCtrl+S");
+    AppendMenuA(file, MF_SEPARATOR, MenuId(kFileSeparator), nullptr);
+    AppendMenuA(file, MF_STRING, MenuId(kExit), "E&xit\tAlt+Q");
+    AppendMenuA(help, MF_STRING, MenuId(kContext), "&Context\tCtrl+H");
+    AppendMenuA(help, MF_SEPARATOR, MenuId(kHelpSeparator), nullptr);
+    AppendMenuA(help, MF_STRING, MenuId(kAbout), "&About");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    // Chosen straight from the menu bar: it has no list of its own.
+    AppendMenuA(bar, MF_STRING, MenuId(kHideWindow), "Hi&de Window");
+    SetMenu(hwnd_, bar);
+
+    // The hints in the captions work as keys too.
+    std::array<ACCEL, 4> keys{{
+        {FCONTROL | FVIRTKEY, 'O', static_cast<WORD>(MenuId(kOpen))},
+        {FCONTROL | FVIRTKEY, 'S', static_cast<WORD>(MenuId(kSave))},
+        {FALT | FVIRTKEY, 'Q', static_cast<WORD>(MenuId(kExit))},
+        {FCONTROL | FVIRTKEY, 'H', static_cast<WORD>(MenuId(kContext))},
+    }};
+    accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+    FitToClientArea();
+}
+
+void Form1::BuildToolbar() {
+    toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, 0,
+                                0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolbar1)), instance_,
+                                nullptr);
+    SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(toolbar1_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    auto button = [](int image, int index, BYTE style) {
+        TBBUTTON b{};
+        b.iBitmap = image;
+        b.idCommand = ids::kToolbarButtonBase + index;
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = style;
+        return b;
+    };
+    std::array<TBBUTTON, 5> buttons{{
+        button(0, 1, BTNS_SEP),
+        button(STD_FILEOPEN, 2, BTNS_BUTTON),
+        button(STD_FILESAVE, 3, BTNS_BUTTON),
+        button(0, 4, BTNS_SEP),
+        button(STD_HELP, 5, BTNS_BUTTON),
+    }};
+    SendMessageA(toolbar1_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
+
+    // The open-folder and diskette pictures stand beside their menu items too.
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar1_, TB_GETIMAGELIST, 0, 0));
+    if (images != nullptr) {
+        picture1_.Reset(MenuPicture(images, STD_FILEOPEN));
+        picture2_.Reset(MenuPicture(images, STD_FILESAVE));
+        HMENU menu = GetMenu(hwnd_);
+        SetMenuItemBitmaps(menu, MenuId(kOpen), MF_BYCOMMAND, static_cast<HBITMAP>(picture1_.Get()),
+                           static_cast<HBITMAP>(picture1_.Get()));
+        SetMenuItemBitmaps(menu, MenuId(kSave), MF_BYCOMMAND, static_cast<HBITMAP>(picture2_.Get()),
+                           static_cast<HBITMAP>(picture2_.Get()));
+    }
+}
+
+void Form1::SmartMenuXP1_MenuClick(int itemNumber) {
+    switch (itemNumber) {
+        case kOpen: OpenCommand(); break;
+        case kSave: SaveCommand(); break;
+        case kExit: ExitCommand(); break;
+        case kContext: ContextCommand(); break;
+        case kAbout: AboutCommand(); break;
+        case kHideWindow: HideCommand(); break;
+        default: break;  // the top-level lists and the separators
+    }
+}
+
+void Form1::Toolbar1_ButtonClick(std::int16_t index) {
+    if (index == 3) {
+        SaveCommand();
+    } else if (index == 2) {
+        OpenCommand();
+    } else if (index == 5) {
+        ContextCommand();
+    }
+}
+
+void Form1::OpenCommand() {
+    CommonDialog1.Filter = kConfigurationFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.ShowOpen(hwnd_);
+    if (MessageBoxA(hwnd_, kConfirmText, kConfirmTitle, MB_YESNO) != IDYES) return;
+    if (CommonDialog1.FileName.empty()) return;
+    if (Status failed = OpenChosenFile(CommonDialog1.FileName)) ReportError(*failed);
+}
+
+// The chosen file is checked before anything is copied: a file that would not
+// load is refused, so the shortcuts file and the rows stay as they were (a
+// broken shortcuts file would stop every later start). A good file replaces
+// the shortcuts file in one step.
+Status Form1::OpenChosenFile(const std::string& chosen) {
+    const std::string target = ShortcutsPath();
+    if (SameFile(chosen, target)) {
+        return Error{error_number::kPermissionDenied,
+                     "Cannot open " + chosen + ": it is the shortcuts file itself, which holds the rows already."};
+    }
+    win::FileBytes bytes = win::ReadShortcutsFile(chosen);
+    if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
+    const std::string& content = std::get<std::string>(bytes);
+    ParsedShortcuts parsed = ParseShortcuts(content, chosen);
+    if (const Error* failed = std::get_if<Error>(&parsed)) return *failed;
+    if (Status failed = win::SaveShortcutsFile(target, content)) return failed;
+    if (Status failed = LoadShortcuts(target)) return failed;
+    ResolveKeyCodes();
+    return std::nullopt;
+}
+
+void Form1::SaveCommand() {
+    CommonDialog1.Filter = kConfigurationFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.ShowSave(hwnd_);
+    if (Status failed = SaveShortcuts(CommonDialog1.FileName)) ReportError(*failed);
+}
+
+void Form1::ExitCommand() { SendMessageA(hwnd_, WM_CLOSE, 0, 0); }
+
+void Form1::ContextCommand() {
+    if (Status failed = ostrad_.Call(programFolder_ + "\\help.txt", 1, std::string())) ReportError(*failed);
+}
+
+void Form1::AboutCommand() {
+    frmAbout about(instance_, versionFile);
+    about.ShowModal(hwnd_);
+}
+
+void Form1::HideCommand() { ShowWindow(hwnd_, SW_HIDE); }
+
+}  // namespace brimlow

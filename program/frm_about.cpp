@@ -1,0 +1,153 @@
+#include "frm_about.h"
+
+#include <vector>
+
+#include "layout.h"
+#include "module2.h"
+#include "resource_ids.h"
+
+namespace brimlow {
+namespace {
+
+using layout::TwipsRect;
+
+constexpr const char* kProductTitle = "Brimlow";
+constexpr const char* kFixedLine = "Hot keys for your programs and documents.";
+
+// Client area and the top left corner of the client area on the screen.
+constexpr int kClientWidth = 4875;
+constexpr int kClientHeight = 1725;
+constexpr int kScreenLeft = 2340;
+constexpr int kScreenTop = 1935;
+
+constexpr TwipsRect kImage1{120, 240, 480, 480};
+constexpr TwipsRect kLblTitle{810, 240, 3885, 480};
+constexpr TwipsRect kLblVersion{840, 780, 3885, 225};
+constexpr TwipsRect kLabel1{840, 1200, 3885, 225};
+constexpr TwipsRect kCmdOK{3480, 1320, 1260, 345};
+
+constexpr int kImage1Id = 100;
+constexpr int kLblTitleId = 101;
+constexpr int kLblVersionId = 102;
+constexpr int kLabel1Id = 103;
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+
+// An empty dialog template: the controls are laid out from twips at load.
+struct EmptyTemplate {
+    DLGTEMPLATE header;
+    WORD menu = 0;
+    WORD windowClass = 0;
+    WORD title = 0;
+};
+
+HWND Place(HWND parent, const char* cls, const char* text, DWORD style, int id, const TwipsRect& twips, int dpi,
+           HFONT font) {
+    const layout::PixelRect r = layout::ToPixels(twips, dpi);
+    HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+}  // namespace
+
+frmAbout::frmAbout(HINSTANCE instance, std::string versionFile)
+    : instance_(instance), versionFile_(std::move(versionFile)) {
+    if (versionFile_.empty()) {
+        char path[MAX_PATH * 4];
+        const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        versionFile_.assign(path, length);
+    }
+}
+
+std::string frmAbout::VersionLine(const std::string& file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    if (size == 0) return std::string();
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(file.c_str(), 0, size, data.data())) return std::string();
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || info == nullptr) {
+        return std::string();
+    }
+    return "Version " + std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS));
+}
+
+void frmAbout::ShowModal(HWND owner) {
+    EmptyTemplate dialog{};
+    dialog.header.style = kStyle;
+    DialogBoxIndirectParamA(instance_, &dialog.header, owner, &frmAbout::Proc, reinterpret_cast<LPARAM>(this));
+    if (font_ != nullptr) DeleteObject(font_);
+    if (titleFont_ != nullptr) DeleteObject(titleFont_);
+    font_ = titleFont_ = nullptr;
+}
+
+void frmAbout::Form_Load(HWND hwnd) {
+    Module2::InitCommonCtrls();
+    SetWindowTextA(hwnd, (std::string("About ") + kProductTitle).c_str());
+
+    const int dpi = static_cast<int>(GetDpiForWindow(hwnd));
+    font_ = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2");
+    titleFont_ = CreateFontA(-MulDiv(14, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             "MS Shell Dlg 2");
+
+    HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, kImage1Id, kImage1, dpi, font_);
+    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON,
+                                               32, 32, LR_SHARED));
+    if (icon != nullptr) SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    HICON small = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon),
+                                                IMAGE_ICON, 16, 16, LR_SHARED));
+    if (icon != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (small != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+
+    Place(hwnd, "STATIC", VersionLine(versionFile_).c_str(), SS_LEFT, kLblVersionId, kLblVersion, dpi, font_);
+    Place(hwnd, "STATIC", kProductTitle, SS_LEFT, kLblTitleId, kLblTitle, dpi, titleFont_);
+    Place(hwnd, "STATIC", kFixedLine, SS_LEFT, kLabel1Id, kLabel1, dpi, font_);
+    HWND ok = Place(hwnd, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kCmdOK, dpi, font_);
+
+    RECT frame{0, 0, layout::TwipsToPixels(kClientWidth, dpi), layout::TwipsToPixels(kClientHeight, dpi)};
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)),
+                             static_cast<UINT>(dpi));
+    SetWindowPos(hwnd, nullptr, layout::TwipsToPixels(kScreenLeft, dpi) + frame.left,
+                 layout::TwipsToPixels(kScreenTop, dpi) + frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetFocus(ok);
+}
+
+void frmAbout::cmdOK_Click(HWND hwnd) { EndDialog(hwnd, IDOK); }
+
+INT_PTR CALLBACK frmAbout::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<frmAbout*>(lParam)->Form_Load(hwnd);
+        return FALSE;  // the focus is set
+    }
+    auto* self = reinterpret_cast<frmAbout*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self == nullptr) return FALSE;
+    switch (message) {
+        case WM_COMMAND:
+            // OK is both the default button (Enter) and the cancel button
+            // (Escape and the close box arrive as IDCANCEL).
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                self->cmdOK_Click(hwnd);
+                return TRUE;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLblTitleId) {
+                SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
+                SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+                return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        default: break;
+    }
+    return FALSE;
+}
+
+}  // namespace brimlow

@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""Draws the program icon (a key cap with a lightning bolt) and writes it as
+program/res/program.ico: 32 x 32 and 16 x 16 images in 256 colours.
+
+The icon is source art: run this again only to change the drawing."""
+import struct
+import sys
+from pathlib import Path
+
+PALETTE = [
+    (0, 0, 0),        # 0: transparent (masked)
+    (31, 58, 104),    # 1: key cap rim
+    (61, 111, 182),   # 2: key cap face
+    (255, 200, 61),   # 3: bolt
+    (120, 160, 215),  # 4: highlight
+    (20, 36, 66),     # 5: shadow
+]
+
+
+def inside(poly, x, y):
+    hit = False
+    j = len(poly) - 1
+    for i in range(len(poly)):
+        xi, yi = poly[i]
+        xj, yj = poly[j]
+        if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+            hit = not hit
+        j = i
+    return hit
+
+
+def rounded(x, y, x0, y0, x1, y1, r):
+    cx = min(max(x, x0 + r), x1 - r)
+    cy = min(max(y, y0 + r), y1 - r)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= r * r and x0 <= x <= x1 and y0 <= y <= y1
+
+
+def draw(size):
+    s = size / 32.0
+    bolt = [(18, 4), (9, 17), (15, 17), (12, 28), (23, 13), (17, 13), (20, 4)]
+    bolt = [(x * s, y * s) for x, y in bolt]
+    pixels = []
+    for row in range(size):
+        line = []
+        for col in range(size):
+            x, y = col + 0.5, row + 0.5
+            colour = 0
+            if rounded(x, y, 1 * s, 2 * s, 31 * s, 31 * s, 5 * s):
+                colour = 5
+            if rounded(x, y, 1 * s, 1 * s, 31 * s, 29 * s, 5 * s):
+                colour = 1
+            if rounded(x, y, 4 * s, 3 * s, 28 * s, 25 * s, 4 * s):
+                colour = 2
+                if y < 6 * s:
+                    colour = 4
+            if colour and inside(bolt, x, y):
+                colour = 3
+            line.append(colour)
+        pixels.append(line)
+    return pixels
+
+
+def image(size):
+    pixels = draw(size)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
+    palette = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in PALETTE + [(0, 0, 0)] * (256 - len(PALETTE)))
+    xor = b''.join(bytes(pixels[row]) for row in reversed(range(size)))
+    mask_stride = ((size + 31) // 32) * 4
+    mask = b''
+    for row in reversed(range(size)):
+        out = bytearray(mask_stride)
+        for col in range(size):
+            if pixels[row][col] == 0:
+                out[col // 8] |= 0x80 >> (col % 8)
+        mask += bytes(out)
+    return header + palette + xor + mask
+
+
+def main():
+    target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / 'program/res/program.ico'
+    images = [(32, image(32)), (16, image(16))]
+    data = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, blob in images:
+        data += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 8, len(blob), offset)
+        offset += len(blob)
+    for _, blob in images:
+        data += blob
+    target.write_bytes(data)
+
+
+if __name__ == '__main__':
+    main()
