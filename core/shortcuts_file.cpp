@@ -167,4 +167,10 @@ Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const s
     return std::nullopt;
 }
 
+ShortcutRows ShippedRows() {
+    ShortcutRows rows;
+    rows.fill(ShortcutRow{"CTRL", "N", "C:\\Windows\\Notepad.exe", "1 - Normal", kActiveOff});
+    return rows;
+}
+
 }  // namespace brimlow

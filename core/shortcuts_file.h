@@ -36,6 +36,11 @@ using ShortcutRows = std::array<ShortcutRow, kRowCount>;
 
 using ParsedShortcuts = std::variant<ShortcutRows, Error>;
 
+// The rows the program ships with: every row as a new window shows it, with
+// the Active box cleared. Ctrl+N means "new" in most programs, so a shipped
+// table must not start Notepad on it until the user ticks a row.
+ShortcutRows ShippedRows();
+
 // Reads the first fifty lines; later lines are ignored. A line ends at CR LF
 // or at a lone LF, and the last line may lack its line end. fileName only
 // serves the error's description, which names the file and the 1-based line.
