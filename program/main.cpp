@@ -1,9 +1,20 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdlib>
+
 #include "form1.h"
 #include "paths.h"
 #include "win_errors.h"
+
+// The runtime's default terminate handler prints the exception's demangled
+// type, which links the whole C++ demangler (about a fifth of the program)
+// into a program that has no console to print to.
+#if defined(__GLIBCXX__)
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+#endif
 
 namespace {
 
