@@ -19,11 +19,16 @@ brimlow_install_deps() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }
 
-# Builds the Windows deliverables (and, unless told otherwise, their tests).
+# Builds the Windows deliverables; with target names, only those (the
+# program alone is "program Ostrad program_files"), else everything and the tests.
 brimlow_build_windows() {
     cmake -S "$BRIMLOW_ROOT" -B "$BRIMLOW_ROOT/build/win" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$BRIMLOW_ROOT/cmake/mingw-w64-x86_64.cmake" "$@" >/dev/null
-    cmake --build "$BRIMLOW_ROOT/build/win"
+        -DCMAKE_TOOLCHAIN_FILE="$BRIMLOW_ROOT/cmake/mingw-w64-x86_64.cmake" -DBRIMLOW_WIN_TESTS=ON >/dev/null
+    if [ $# -gt 0 ]; then
+        cmake --build "$BRIMLOW_ROOT/build/win" --target "$@"
+    else
+        cmake --build "$BRIMLOW_ROOT/build/win"
+    fi
 }
 
 # Starts a virtual X display when none is given, and stops it on exit.

@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
 
 brimlow_install_deps
-brimlow_build_windows -DBRIMLOW_WIN_TESTS=OFF
+brimlow_build_windows program Ostrad program_files
 brimlow_ensure_display
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}

@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
 
 brimlow_install_deps imagemagick
-brimlow_build_windows -DBRIMLOW_WIN_TESTS=OFF
+brimlow_build_windows program Ostrad program_files
 brimlow_ensure_display
 brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix-shots"
 

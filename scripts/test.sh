@@ -36,7 +36,7 @@ if [ -d tests/fuzz ] && ls tests/fuzz/*.cpp >/dev/null 2>&1; then
 fi
 
 echo "== Building the Windows deliverables and their tests"
-brimlow_build_windows -DBRIMLOW_WIN_TESTS=ON
+brimlow_build_windows
 brimlow_ensure_display
 brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
 run_ctest windows build/win -j2
