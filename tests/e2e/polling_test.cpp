@@ -108,7 +108,7 @@ TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
     ASSERT_TRUE(program_->WaitForIdle());
     Wait(300);
     EXPECT_FALSE(IsWindowVisible(program_->Form())) << "the tick must not show it by itself";
-    HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 300);
+    HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 1000);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
 }
 
