@@ -12,7 +12,8 @@ namespace {
 using layout::TwipsRect;
 
 constexpr const char* kProductTitle = "Brimlow";
-constexpr const char* kFixedLine = "Hot keys for your programs and documents.";
+// Short enough to end before the OK button, which shares its line.
+constexpr const char* kFixedLine = "Hot keys for your programs.";
 
 // Client area and the top left corner of the client area on the screen.
 constexpr int kClientWidth = 4875;

@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
 
-brimlow_install_deps imagemagick
+brimlow_install_deps imagemagick xdotool
 brimlow_build_windows program Ostrad program_files
 brimlow_ensure_display
 brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix-shots"
@@ -21,6 +21,15 @@ for dpi in ${BRIMLOW_SHOT_DPIS:-96 120 144}; do
     shown=$!
     sleep "${BRIMLOW_SHOT_DELAY:-6}"
     import -window root -crop 1100x1000+0+0 "$out/main-$dpi.png"
+    # Help > About, typed into the virtual desktop as a user would.
+    desktop=$(xdotool search --name 'brimlow - Wine desktop' 2>/dev/null | head -n 1 || true)
+    if [ -n "$desktop" ]; then
+        xdotool windowfocus --sync "$desktop" 2>/dev/null || true
+        xdotool key --clearmodifiers alt+h a
+        sleep 2
+        import -window root -crop 1100x1000+0+0 "$out/about-$dpi.png"
+        echo "$out/about-$dpi.png"
+    fi
     wineserver -k >/dev/null 2>&1 || true
     wait "$shown" 2>/dev/null || true
     echo "$out/main-$dpi.png"
