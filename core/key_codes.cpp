@@ -22,19 +22,11 @@ constexpr std::array<NamedKey, 11> kFirstKeyNames{{
 // Keyboard order, row by row, as the letters are compared.
 constexpr std::string_view kLetterOrder = "QWERTYUIOPLKJHGFDSAZXCVBNM";
 
-constexpr std::array<FirstKeyPress, 11> kFirstKeyPresses{{
-    {"CTRL", 17},
-    {"BACKSPACE", 8},
-    {"PAUSE", 19},
-    {"PAGE UP", 33},
-    {"PAGE DOWN", 34},
-    {"UP", 38},
-    {"DOWN", 40},
-    {"LEFT", 37},
-    {"RIGHT", 39},
-    {"INSERT", 45},
-    {"DDELETE", 46},
-}};
+// A key press in a first-key box writes the key's name, except Delete: the
+// box handles the key after us and deletes the character after the caret,
+// which the new text puts first, so Delete writes one D more.
+constexpr std::int32_t kVkDelete = 46;
+constexpr std::string_view kDeleteWritten = "DDELETE";
 
 }  // namespace
 
@@ -54,8 +46,8 @@ std::optional<std::int32_t> LetterCode(std::string_view text) {
 }
 
 std::optional<FirstKeyPress> FirstKeyPressFor(std::int32_t virtualKey) {
-    for (const FirstKeyPress& press : kFirstKeyPresses) {
-        if (press.code == virtualKey) return press;
+    for (const NamedKey& key : kFirstKeyNames) {
+        if (key.code == virtualKey) return FirstKeyPress{key.code == kVkDelete ? kDeleteWritten : key.name, key.code};
     }
     return std::nullopt;
 }
