@@ -3,6 +3,8 @@ include_guard(GLOBAL)
 set(BRIMLOW_GTEST_SOURCE /usr/src/googletest/googletest CACHE PATH "GoogleTest sources")
 add_library(brimlow_gtest STATIC ${BRIMLOW_GTEST_SOURCE}/src/gtest-all.cc)
 target_include_directories(brimlow_gtest SYSTEM PUBLIC ${BRIMLOW_GTEST_SOURCE}/include)
+# The tests' own helpers (tests/support/).
+target_include_directories(brimlow_gtest PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_include_directories(brimlow_gtest PRIVATE ${BRIMLOW_GTEST_SOURCE})
 
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "paths.h"
+#include "support/test_files.h"
 
 namespace brimlow::e2e {
 namespace {
@@ -15,26 +16,6 @@ void CopyOrFail(const std::string& from, const std::string& to) {
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
         std::fprintf(stderr, "cannot copy %s to %s (%lu)\n", from.c_str(), to.c_str(), GetLastError());
     }
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM context) {
@@ -58,14 +39,10 @@ INPUT KeyInput(WORD key, bool up) {
 
 std::string BinFolder() { return Parent(win::ModuleFolder()); }
 
+using testing::RemoveTree;
+
 ProgramCopy::ProgramCopy(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string base = std::string(temp) + "brimlow e2e";
-    CreateDirectoryA(base.c_str(), nullptr);
-    folder_ = base + "\\" + name + " " + std::to_string(GetCurrentProcessId());
-    RemoveTree(folder_);
-    CreateDirectoryA(folder_.c_str(), nullptr);
+    folder_ = testing::FreshTempFolder("brimlow e2e " + name);
     CreateDirectoryA((folder_ + "\\data").c_str(), nullptr);
     const std::string bin = BinFolder();
     CopyOrFail(bin + "\\program.exe", folder_ + "\\program.exe");
@@ -84,26 +61,12 @@ std::string ProgramCopy::AddProbe(const std::string& name) const {
 }
 
 void ProgramCopy::WriteFile(const std::string& relative, const std::string& bytes) const {
-    FILE* file = std::fopen(PathOf(relative).c_str(), "wb");
-    if (file == nullptr) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    testing::WriteBytes(PathOf(relative), bytes);
 }
 
-std::string ProgramCopy::ReadFile(const std::string& relative) const {
-    FILE* file = std::fopen(PathOf(relative).c_str(), "rb");
-    if (file == nullptr) return std::string();
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
-}
+std::string ProgramCopy::ReadFile(const std::string& relative) const { return testing::ReadBytes(PathOf(relative)); }
 
-bool ProgramCopy::Exists(const std::string& relative) const {
-    return GetFileAttributesA(PathOf(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool ProgramCopy::Exists(const std::string& relative) const { return testing::Exists(PathOf(relative)); }
 
 bool ProgramCopy::Rename(const std::string& from, const std::string& to) const {
     return MoveFileA(PathOf(from).c_str(), PathOf(to).c_str()) != 0;

@@ -11,6 +11,7 @@
 
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -36,48 +37,12 @@ protected:
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
         target_ = folder_ + "\\shortcuts.ini";
     }
-    void TearDown() override { RemoveTree(folder_); }
+    void TearDown() override { brimlow::testing::RemoveTree(folder_); }
 
-    static void RemoveTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string full = folder + "\\" + name;
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(full);
-                } else {
-                    DeleteFileA(full.c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do {
-            const std::string name = found.cFileName;
-            if (name != "." && name != "..") names.push_back(name);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Names() const { return brimlow::testing::FileNames(folder_); }
 
     static void WriteBytes(const std::string& path, const std::string& bytes) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-        DWORD done = 0;
-        EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
-        CloseHandle(file);
+        ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
     }
 
     static std::string Bytes(const std::string& path) {
