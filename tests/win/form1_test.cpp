@@ -1,0 +1,508 @@
+// The real main window hosted in this process: its frame, its rows of real
+// controls, its menu, its layout at two DPIs, the key-entry handlers as the
+// real EDIT controls run them, loading through the controls, and the target
+// dialog driven from a second thread while the window waits in it.
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "form1.h"
+#include "paths.h"
+
+namespace {
+
+using brimlow::Box;
+using brimlow::Form1;
+using brimlow::kRowCount;
+
+std::string Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = folder + "\\" + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
+    CloseHandle(file);
+}
+
+// Fifty lines: row r is "UP", a letter, a path, a window state and a state of
+// the Active box; `lines` cuts the file short.
+std::string FileOf(const std::vector<std::vector<std::string>>& rows, int lines = 50) {
+    std::string bytes;
+    int written = 0;
+    for (int r = 0; r < kRowCount; ++r) {
+        const std::vector<std::string> row =
+            r < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(r)] : std::vector<std::string>{"UP", "Q", "", "1 - Normal", "0"};
+        for (const std::string& line : row) {
+            if (written++ == lines) return bytes;
+            bytes += line + "\r\n";
+        }
+    }
+    return bytes;
+}
+
+std::string WindowText(HWND hwnd) {
+    char text[1024] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+// A control's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        static int testNumber = 0;
+        folder_ = std::string(temp) + "brimlow_form1_" + std::to_string(GetCurrentProcessId()) + "_" +
+                  std::to_string(++testNumber);
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA((brimlow::win::ModuleFolder() + "\\Ostrad.dll").c_str(), (folder_ + "\\Ostrad.dll").c_str(),
+                              FALSE));
+        form_ = std::make_unique<Form1>(GetModuleHandleA(nullptr), folder_);
+        ASSERT_FALSE(form_->Create().has_value());
+        ASSERT_NE(form_->Hwnd(), nullptr);
+    }
+    void TearDown() override {
+        form_.reset();
+        Pump();
+        RemoveTree(folder_);
+    }
+
+    // Writes the program's shortcuts file and runs the start-up on it.
+    void Load(const std::string& bytes) {
+        WriteBytes(form_->ShortcutsPath(), bytes);
+        const brimlow::Status failed = form_->Form_Load();
+        ASSERT_FALSE(failed.has_value()) << failed->description;
+        Pump();
+    }
+
+    HWND Control(brimlow::Box box, int row) const { return form_->Rows().Control(box, row); }
+    std::string Text(brimlow::Box box, int row) const { return form_->Rows().Text(box, row); }
+    int First(int row) const { return form_->Codes().first[static_cast<size_t>(row)]; }
+    int Second(int row) const { return form_->Codes().second[static_cast<size_t>(row)]; }
+
+    // A key going down in a first-key box as the message loop delivers it:
+    // the key-down, then the character it types, if any.
+    void PressInFirstKeyBox(int row, WORD key, char typed = 0) {
+        HWND box = Control(Box::FirstKey, row);
+        SendMessageA(box, WM_KEYDOWN, key, 1);
+        if (typed != 0) SendMessageA(box, WM_CHAR, static_cast<WPARAM>(typed), 1);
+        SendMessageA(box, WM_KEYUP, key, 0xC0000001);
+        Pump();
+    }
+
+    SIZE ClientSize() const {
+        RECT r{};
+        GetClientRect(form_->Hwnd(), &r);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+
+    std::string folder_;
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(Form1Test, IsAFixedOwnedDialogFrameTitledForm1WithoutATaskbarButton) {
+    HWND hwnd = form_->Hwnd();
+    EXPECT_EQ(WindowText(hwnd), "Form1");
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    const LONG exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
+    EXPECT_NE(style & WS_SYSMENU, 0) << "a close box";
+    EXPECT_NE(style & WS_CAPTION, 0);
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0) << "no minimize, maximize or sizing";
+    EXPECT_NE(GetWindow(hwnd, GW_OWNER), nullptr) << "an owned window gets no taskbar button";
+    EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0);
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "shown only after the start-up";
+}
+
+TEST_F(Form1Test, BeforeAnyLoadEveryRowHoldsTheInitialValuesAndTheCodeTablesAreZero) {
+    for (int row = 0; row < kRowCount; ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        EXPECT_EQ(Text(Box::FirstKey, row), "CTRL");
+        EXPECT_EQ(Text(Box::Letter, row), "N");
+        EXPECT_EQ(Text(Box::Path, row), "C:\\Windows\\Notepad.exe");
+        EXPECT_EQ(Text(Box::WindowState, row), "1 - Normal");
+        EXPECT_EQ(form_->Rows().Active(row), BST_CHECKED);
+        HWND combo = Control(Box::WindowState, row);
+        ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+        const char* items[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
+        for (int i = 0; i < 3; ++i) {
+            char item[64] = {};
+            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+            EXPECT_STREQ(item, items[i]);
+        }
+    }
+    for (int i = 0; i < brimlow::kCodeTableSize; ++i) {
+        EXPECT_EQ(form_->Codes().first[static_cast<size_t>(i)], 0) << i;
+        EXPECT_EQ(form_->Codes().second[static_cast<size_t>(i)], 0) << i;
+    }
+    form_->ResolveKeyCodes();
+    EXPECT_EQ(First(0), VK_CONTROL);
+    EXPECT_EQ(Second(9), 'N');
+    EXPECT_EQ(form_->Codes().first[10], 0) << "entry 10 belongs to no row";
+    EXPECT_EQ(form_->Codes().second[10], 0);
+}
+
+TEST_F(Form1Test, MenuBarHasFileHelpAndHideWindowWithTenItemsInAll) {
+    Load(FileOf({}));
+    HMENU bar = GetMenu(form_->Hwnd());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    int all = GetMenuItemCount(bar);
+    std::vector<int> perList;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        HMENU list = GetSubMenu(bar, i);
+        perList.push_back(list != nullptr ? GetMenuItemCount(list) : 0);
+        all += perList.back();
+    }
+    EXPECT_EQ(perList, (std::vector<int>{4, 3, 0})) << "Open, Save, separator, Exit; Context, separator, About";
+    EXPECT_EQ(all, 10);
+    char caption[64] = {};
+    GetMenuStringA(bar, 2, caption, sizeof caption, MF_BYPOSITION);
+    EXPECT_STREQ(caption, "Hi&de Window");
+}
+
+// The menu bar sits above the client area, so the client area is the rows'
+// area alone: 8145 x 8235 twips.
+TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
+    Load(FileOf({}));
+    ASSERT_EQ(form_->Dpi(), 96);
+    EXPECT_EQ(ClientSize().cx, 543);
+    EXPECT_EQ(ClientSize().cy, 549);
+    HWND firstKey = Control(Box::FirstKey, 0);
+    EXPECT_EQ(Describe(ChildRect(firstKey)), "56,51 57x19");
+    EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "8,467 41x41");
+
+    RECT suggested{};
+    GetWindowRect(form_->Hwnd(), &suggested);
+    OffsetRect(&suggested, 30, 40);
+    SendMessageA(form_->Hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+    EXPECT_EQ(form_->Dpi(), 144);
+    // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
+    EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
+    EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "12,701 62x62");
+    // A sent WM_DPICHANGED leaves the frame, caption and menu bar drawn at
+    // 96 dpi, so the client area itself comes out taller by the difference.
+    // What counts is the outer size: the one a 144-dpi window needs around a
+    // client area of 8145 x 8235 twips, 815 x 824 pixels.
+    RECT wanted{0, 0, 815, 824};
+    ASSERT_TRUE(AdjustWindowRectExForDpi(&wanted, static_cast<DWORD>(GetWindowLongA(form_->Hwnd(), GWL_STYLE)), TRUE,
+                                         static_cast<DWORD>(GetWindowLongA(form_->Hwnd(), GWL_EXSTYLE)), 144));
+    RECT outer{};
+    GetWindowRect(form_->Hwnd(), &outer);
+    EXPECT_EQ(outer.right - outer.left, wanted.right - wanted.left);
+    EXPECT_EQ(outer.bottom - outer.top, wanted.bottom - wanted.top);
+    EXPECT_EQ(outer.left, suggested.left) << "placed where Windows suggested";
+    EXPECT_EQ(outer.top, suggested.top);
+}
+
+TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
+    Load(FileOf({{"UP", "K", "", "1 - Normal", "0"}}));
+    ASSERT_EQ(First(0), VK_UP);
+
+    PressInFirstKeyBox(0, VK_DELETE);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE") << "the box deletes the first D after the handler";
+    EXPECT_EQ(First(0), VK_DELETE);
+
+    PressInFirstKeyBox(0, VK_BACK, '\b');
+    EXPECT_EQ(Text(Box::FirstKey, 0), "BACKSPACE") << "nothing before the caret to delete";
+    EXPECT_EQ(First(0), VK_BACK);
+
+    PressInFirstKeyBox(0, VK_PRIOR);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "PAGE UP");
+    EXPECT_EQ(First(0), VK_PRIOR);
+
+    PressInFirstKeyBox(0, VK_CONTROL);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "CTRL");
+    EXPECT_EQ(First(0), VK_CONTROL);
+
+    // Held: the repeats give the same result.
+    for (int i = 0; i < 3; ++i) SendMessageA(Control(Box::FirstKey, 0), WM_KEYDOWN, VK_DELETE, 0x40000001);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
+    EXPECT_EQ(First(0), VK_DELETE);
+    EXPECT_EQ(Second(0), 'K');
+}
+
+TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
+    Load(FileOf({{"PAGE UP", "K", "", "1 - Normal", "0"}}));
+    ASSERT_EQ(First(0), VK_PRIOR);
+
+    SendMessageA(Control(Box::FirstKey, 0), WM_KEYDOWN, 'A', 1);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "PAGE UP");
+    EXPECT_EQ(First(0), VK_PRIOR);
+
+    // The box types the letter itself; a name with a letter in it is none.
+    SendMessageA(Control(Box::FirstKey, 0), WM_CHAR, 'a', 1);
+    PressInFirstKeyBox(0, VK_SHIFT);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "aPAGE UP");
+    EXPECT_EQ(First(0), VK_PRIOR);
+
+    // Ctrl with a second key: the name on Ctrl, nothing more on the letter.
+    PressInFirstKeyBox(0, VK_CONTROL);
+    SendMessageA(Control(Box::FirstKey, 0), WM_KEYDOWN, 'C', 1);
+    EXPECT_EQ(Text(Box::FirstKey, 0), "CTRL");
+    EXPECT_EQ(First(0), VK_CONTROL);
+}
+
+TEST_F(Form1Test, TheLetterBoxChangesTheCodeOnlyForACapitalLetter) {
+    Load(FileOf({{"CTRL", "N", "", "1 - Normal", "0"}}));
+    HWND letter = Control(Box::Letter, 0);
+    ASSERT_EQ(Second(0), 'N');
+
+    SetWindowTextA(letter, "k");
+    Pump();
+    EXPECT_EQ(Second(0), 'N') << "a lower-case letter is no key name";
+    SetWindowTextA(letter, "K");
+    Pump();
+    EXPECT_EQ(Second(0), 'K');
+    SetWindowTextA(letter, "");
+    Pump();
+    EXPECT_EQ(Second(0), 'K') << "an empty box leaves the last letter in force";
+    SetWindowTextA(letter, "KK");
+    Pump();
+    EXPECT_EQ(Second(0), 'K');
+    EXPECT_EQ(First(0), VK_CONTROL);
+    EXPECT_EQ(Text(Box::Letter, 0), "KK") << "the box keeps what it was given";
+}
+
+TEST_F(Form1Test, ALoadResolvesEachRowThroughItsLetterBoxAndShowsState2Dimmed) {
+    WriteBytes(form_->ShortcutsPath(), FileOf({{"DELETE", "K", "", "2 - Minimized", "1"},
+                                               {" CTRL", "B", "", "", "2"},
+                                               {"INSERT", "Z", "", "Sideways", "0"}}));
+    // No ResolveKeyCodes here: the change events of the letter boxes alone.
+    ASSERT_FALSE(form_->LoadShortcuts(form_->ShortcutsPath()).has_value());
+    Pump();
+    EXPECT_EQ(First(0), VK_DELETE);
+    EXPECT_EQ(Second(0), 'K');
+    EXPECT_EQ(First(1), 0) << "a name with a leading space is no name";
+    EXPECT_EQ(Second(1), 'B');
+    EXPECT_EQ(First(2), VK_INSERT);
+    EXPECT_EQ(Text(Box::FirstKey, 1), " CTRL");
+    EXPECT_EQ(Text(Box::WindowState, 1), "");
+    EXPECT_EQ(Text(Box::WindowState, 2), "Sideways");
+    EXPECT_EQ(form_->Rows().Active(0), BST_CHECKED);
+    EXPECT_EQ(form_->Rows().Active(1), BST_INDETERMINATE);
+    EXPECT_EQ(SendMessageA(form_->Rows().Control(Box::FirstKey, 0), WM_GETTEXTLENGTH, 0, 0), 6);
+    EXPECT_EQ(form_->Rows().Active(2), BST_UNCHECKED);
+}
+
+TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
+    Load(FileOf({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
+    const std::string shortFile = folder_ + "\\short.ini";
+    WriteBytes(shortFile, FileOf({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}, 49));
+
+    const brimlow::Status failed = form_->LoadShortcuts(shortFile);
+    Pump();
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ(Contains(failed->description, shortFile), "");
+    EXPECT_EQ(Contains(failed->description, "line 50"), "");
+    EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
+    EXPECT_EQ(Text(Box::Letter, 0), "K");
+    EXPECT_EQ(Text(Box::Path, 0), "C:\\a.txt");
+    EXPECT_EQ(Text(Box::WindowState, 0), "3 - Maximized");
+    EXPECT_EQ(form_->Rows().Active(0), BST_CHECKED);
+    EXPECT_EQ(Text(Box::FirstKey, 9), "UP") << "not even the four lines of row 9 the file has";
+    EXPECT_EQ(Text(Box::Letter, 9), "Q");
+    EXPECT_EQ(First(0), VK_DELETE);
+    EXPECT_EQ(Second(0), 'K');
+}
+
+// ---- the target dialog ----
+
+// The file dialog the window opens, found and answered from a second thread
+// while the window's thread waits inside it.
+class DialogAnswer {
+public:
+    // Empty `choose`: cancel. Otherwise type it as the name and press OK.
+    DialogAnswer(HWND owner, std::string choose) : owner_(owner), choose_(std::move(choose)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~DialogAnswer() {
+        if (thread_.joinable()) thread_.join();
+    }
+    // Call after the double-click returned.
+    void Finish() { thread_.join(); }
+    bool Found() const { return found_; }
+    // The name the dialog showed when it opened.
+    const std::string& InitialName() const { return initialName_; }
+
+private:
+    struct Search {
+        HWND owner;
+        HWND dialog;
+    };
+    static BOOL CALLBACK Match(HWND hwnd, LPARAM context) {
+        auto* search = reinterpret_cast<Search*>(context);
+        char cls[16] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (std::string(cls) == "#32770" && GetWindow(hwnd, GW_OWNER) == search->owner && IsWindowVisible(hwnd)) {
+            search->dialog = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    // Windows puts the name in the combo box cmb13; Wine in the edit edt1.
+    static HWND NameBox(HWND dialog) {
+        HWND box = GetDlgItem(dialog, cmb13);
+        return box != nullptr ? box : GetDlgItem(dialog, edt1);
+    }
+
+    void Run() {
+        Search search{owner_, nullptr};
+        const ULONGLONG end = GetTickCount64() + 30000;
+        while (search.dialog == nullptr && GetTickCount64() < end) {
+            EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+            if (search.dialog == nullptr) Sleep(50);
+        }
+        if (search.dialog == nullptr) return;
+        // Let the dialog finish filling itself in.
+        HWND box = nullptr;
+        while (box == nullptr && GetTickCount64() < end) {
+            box = NameBox(search.dialog);
+            if (box == nullptr) Sleep(50);
+        }
+        Sleep(300);
+        found_ = true;
+        char name[MAX_PATH] = {};
+        SendMessageA(box, WM_GETTEXT, sizeof name, reinterpret_cast<LPARAM>(name));
+        initialName_ = name;
+        if (choose_.empty()) {
+            PostMessageA(search.dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(search.dialog, IDCANCEL)));
+        } else {
+            SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(choose_.c_str()));
+            PostMessageA(search.dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(search.dialog, IDOK)));
+        }
+    }
+
+    HWND owner_;
+    std::string choose_;
+    std::atomic<bool> found_{false};
+    std::string initialName_;
+    std::thread thread_;
+};
+
+class TargetDialog : public Form1Test {
+protected:
+    // Double-clicks row's path box; the answer thread deals with the dialog.
+    std::string DoubleClick(int row, const std::string& choose) {
+        DialogAnswer answer(form_->Hwnd(), choose);
+        SendMessageA(Control(Box::Path, row), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        Pump();
+        answer.Finish();
+        EXPECT_TRUE(answer.Found()) << "no file dialog owned by the main window appeared";
+        return answer.InitialName();
+    }
+
+    std::vector<COLORREF> IconPixels(int row) {
+        HDC dc = form_->Picture3(row).Dc();
+        RECT r{};
+        GetClientRect(form_->Picture3(row).Hwnd(), &r);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < r.bottom; ++y) {
+            for (int x = 0; x < r.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+        }
+        return pixels;
+    }
+    static bool AllTheSame(const std::vector<COLORREF>& pixels) {
+        for (COLORREF p : pixels) {
+            if (p != pixels.front()) return false;
+        }
+        return true;
+    }
+};
+
+TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNothing) {
+    Load(FileOf({{"CTRL", "K", "", "2 - Minimized", "1"}}));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string tool = folder_ + "\\tool.exe";
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\notepad.exe").c_str(), tool.c_str(), FALSE));
+    form_->CommonDialog1.FileName = folder_ + "\\earlier.ini";
+    const std::vector<COLORREF> empty = IconPixels(0);
+    ASSERT_TRUE(AllTheSame(empty)) << "an empty path draws nothing";
+
+    EXPECT_EQ(Contains(DoubleClick(0, tool), "earlier.ini"), "") << "opens with the name the last use left";
+    EXPECT_EQ(Text(Box::Path, 0), tool);
+    const std::vector<COLORREF> drawn = IconPixels(0);
+    EXPECT_FALSE(AllTheSame(drawn)) << "the chosen program's icon";
+    EXPECT_EQ(form_->CommonDialog1.FileName, tool);
+    EXPECT_EQ(form_->CommonDialog1.Filter, "All files (*.*)|*.*");
+
+    // Cancelling keeps the row's target: the box is not emptied.
+    EXPECT_EQ(Contains(DoubleClick(0, ""), "tool.exe"), "");
+    EXPECT_EQ(Text(Box::Path, 0), tool);
+    EXPECT_TRUE(IconPixels(0) == drawn);
+    EXPECT_EQ(form_->CommonDialog1.FileName, tool);
+
+    // Nothing else of the row changes and nothing is resolved or written.
+    EXPECT_EQ(Text(Box::Letter, 0), "K");
+    EXPECT_EQ(Text(Box::WindowState, 0), "2 - Minimized");
+    EXPECT_EQ(Second(0), 'K');
+}
+
+TEST_F(TargetDialog, CancellingTheFirstUseLeavesAFilledBoxAsItWas) {
+    Load(FileOf({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
+    const std::string before = Text(Box::Path, 0);
+    const std::vector<COLORREF> pixels = IconPixels(0);
+    ASSERT_TRUE(form_->CommonDialog1.FileName.empty());
+
+    EXPECT_EQ(DoubleClick(0, ""), "");
+    EXPECT_EQ(Text(Box::Path, 0), before);
+    EXPECT_TRUE(IconPixels(0) == pixels);
+}
+
+}  // namespace
