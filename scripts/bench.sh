@@ -81,7 +81,13 @@ sleep 3
 status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 # CPU time in nanoseconds, summed over every thread of the process.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
-server_pid=$(pgrep -u "$(id -u)" -x wineserver -n || true)
+# Our prefix's server: it works in a folder named after the prefix's device
+# and inode (other prefixes on the machine have servers of their own).
+server_dir="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
+server_pid=""
+for pid in $(pgrep -u "$(id -u)" wineserver || true); do
+    case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$server_dir") server_pid=$pid ;; esac
+done
 
 driver memory | sed 's/^/5 /'
 for name in program minimal; do
@@ -94,7 +100,7 @@ m_anon=$(status_kb "$minimal_pid" RssAnon)
 awk -v p="$p_anon" -v m="$m_anon" 'BEGIN { printf "5 memory: program.exe %d kB, minimal %d kB private resident (RssAnon), ratio %.3f (goal <= 1.2)\n", p, m, p / m }'
 
 p0=$(cpu_ns "$program_pid"); m0=$(cpu_ns "$minimal_pid")
-s0=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
+s0=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)  # 0 when our server was not found
 sleep "$idle_seconds"
 p1=$(cpu_ns "$program_pid"); m1=$(cpu_ns "$minimal_pid")
 s1=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
