@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The benchmarks, under Wine: six figures, each against a baseline this script
+# builds and runs side by side in the same run (bench/minimal.cpp, bare
+# GetAsyncKeyState calls), with absolute figures beside them for reference.
+#   scripts/bench.sh                 all figures, idle over 60 s
+#   BRIMLOW_IDLE_SECONDS=20 scripts/bench.sh
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$BRIMLOW_ROOT"
+
+idle_seconds=${BRIMLOW_IDLE_SECONDS:-60}
+samples=${BRIMLOW_LATENCY_SAMPLES:-200}
+
+brimlow_install_deps
+brimlow_build_windows program Ostrad program_files bench_driver >/dev/null
+brimlow_ensure_display
+brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
+
+bin=build/win/bin
+bench=$bin/bench
+work=build/bench
+rm -rf "$work"
+mkdir -p "$work/app/data" "$work/standin/data"
+
+# Ten active rows, each its own letter, each target with an icon to draw.
+# The copy with the stand-in launcher keeps only the first row active.
+rows() {  # active state of rows 2 to 10
+    local targets=('C:\windows\notepad.exe' 'C:\windows\win.ini' 'C:\windows\regedit.exe'
+                   'C:\windows\system32\calc.exe' 'C:\windows\system.ini' 'C:\a.txt'
+                   'C:\windows\system32\cmd.exe' 'C:\windows\explorer.exe' 'C:\b.bmp'
+                   'C:\windows\system32\write.exe')
+    local letters=(A B C D E F G H I J) i active
+    for i in $(seq 0 9); do
+        active=1
+        [ "$i" -gt 0 ] && active=$1
+        printf 'PAUSE\r\n%s\r\n%s\r\n1 - Normal\r\n%s\r\n' "${letters[$i]}" "${targets[$i]}" "$active"
+    done
+}
+cp "$bin/program.exe" "$bin/Ostrad.dll" "$bin/help.txt" "$work/app/"
+rows 1 >"$work/app/data/shortcuts.ini"
+cp "$bin/program.exe" "$work/standin/"
+cp "$bench/standin/Ostrad.dll" "$work/standin/"
+rows 0 >"$work/standin/data/shortcuts.ini"
+
+driver() { wine "$bench/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+winpath() { winepath -w "$1" 2>/dev/null; }
+program_w=$(winpath "$PWD/$work/app/program.exe")
+minimal_w=$(winpath "$PWD/$bench/minimal.exe")
+standin_w=$(winpath "$PWD/$work/standin/program.exe")
+
+echo "== Brimlow benchmarks $(date -u +%Y-%m-%dT%H:%MZ)"
+echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+
+# 6. Sizes
+size_exe=$(stat -c %s "$bin/program.exe")
+size_dll=$(stat -c %s "$bin/Ostrad.dll")
+awk -v e="$size_exe" -v d="$size_dll" 'BEGIN {
+    printf "6 sizes: program.exe %d bytes (%.1f KB, goal <= 256 KB, %.2f of it), Ostrad.dll %d bytes (%.1f KB, goal <= 8 KB, %.2f of it)\n",
+        e, e / 1024, e / 262144, d, d / 1024, d / 8192 }'
+
+# 1. Tick cost
+echo "1 $(driver tick 15 20000)"
+
+# 3. Start-up
+echo "3 $(driver startup "$program_w" "$minimal_w" 10)"
+
+# 2. Detection latency
+echo "2 $(driver latency "$standin_w" "$samples")"
+
+# 4 and 5. Idle cost and memory: both run side by side, started from here so
+# their Linux processes can be read.
+wine "$work/app/program.exe" >/dev/null 2>&1 &
+program_pid=$!
+wine "$bench/minimal.exe" hidden >/dev/null 2>&1 &
+minimal_pid=$!
+cleanup() { kill "$program_pid" "$minimal_pid" 2>/dev/null || true; }
+trap 'cleanup; brimlow_stop_display' EXIT
+driver hide >/dev/null || echo "the program's window never appeared"
+sleep 3
+
+status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+# CPU time in nanoseconds, summed over every thread of the process.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
+# Our prefix's server: it works in a folder named after the prefix's device
+# and inode (other prefixes on the machine have servers of their own).
+server_dir="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
+server_pid=""
+for pid in $(pgrep -u "$(id -u)" wineserver || true); do
+    case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$server_dir") server_pid=$pid ;; esac
+done
+
+driver memory | sed 's/^/5 /'
+for name in program minimal; do
+    pid_var=${name}_pid
+    pid=${!pid_var}
+    echo "5 memory-linux: $name $(tr '\0' ' ' <"/proc/$pid/cmdline" | awk '{print $NF}' | sed 's/.*[\\/]//') RssAnon $(status_kb "$pid" RssAnon) kB VmRSS $(status_kb "$pid" VmRSS) kB"
+done
+p_anon=$(status_kb "$program_pid" RssAnon)
+m_anon=$(status_kb "$minimal_pid" RssAnon)
+awk -v p="$p_anon" -v m="$m_anon" 'BEGIN { printf "5 memory: program.exe %d kB, minimal %d kB private resident (RssAnon), ratio %.3f (goal <= 1.2)\n", p, m, p / m }'
+
+p0=$(cpu_ns "$program_pid"); m0=$(cpu_ns "$minimal_pid")
+s0=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)  # 0 when our server was not found
+sleep "$idle_seconds"
+p1=$(cpu_ns "$program_pid"); m1=$(cpu_ns "$minimal_pid")
+s1=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
+awk -v p=$((p1 - p0)) -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v t="$idle_seconds" 'BEGIN {
+    printf "4 idle: program.exe hidden %.1f ms CPU, minimal with 100 ms timer %.1f ms CPU over %d s, ratio %.3f (goal <= 1.2); wineserver, shared by both, %.1f ms\n",
+        p / 1e6, m / 1e6, t, (m > 0 ? p / m : 0), s / 1e6 }'
+cleanup
+wineserver -k >/dev/null 2>&1 || true

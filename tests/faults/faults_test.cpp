@@ -1,0 +1,266 @@
+// Faults and bad inputs against the real main window, hosted in this process,
+// in a program folder of its own under the temporary folder: each one gives
+// an error that names the file, or the documented quiet result, and nothing
+// the user had is lost.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "form1.h"
+#include "module1.h"
+#include "paths.h"
+#include "shortcuts_file.h"
+#include "shortcuts_io.h"
+#include "win_errors.h"
+
+namespace {
+
+using brimlow::Box;
+using brimlow::Error;
+using brimlow::Status;
+using brimlow::win::SaveStep;
+namespace error_number = brimlow::error_number;
+
+std::string Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
+}
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        static int testNumber = 0;
+        folder_ = std::string(temp) + "brimlow_faults_" + std::to_string(GetCurrentProcessId()) + "_" +
+                  std::to_string(++testNumber);
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        form_ = std::make_unique<brimlow::Form1>(GetModuleHandleA(nullptr), folder_);
+        ASSERT_FALSE(form_->Create());
+    }
+    void TearDown() override {
+        form_.reset();
+        RemoveTree(folder_);
+    }
+
+    static void RemoveTree(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string full = folder + "\\" + name;
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    RemoveTree(full);
+                } else {
+                    DeleteFileA(full.c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    static void WriteBytes(const std::string& path, const std::string& bytes) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+        DWORD done = 0;
+        EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
+        CloseHandle(file);
+    }
+
+    // The file's bytes as they are on disk, whatever their length.
+    static std::string DiskBytes(const std::string& path) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string bytes(GetFileSize(file, nullptr), '\0');
+        DWORD done = 0;
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        CloseHandle(file);
+        return bytes;
+    }
+
+    std::string DataFile() const { return folder_ + "\\data\\shortcuts.ini"; }
+    void MakeDataFolder() { ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr)); }
+
+    static std::string GoodFile(const std::string& path) {
+        brimlow::ShortcutRows rows{};
+        for (auto& row : rows) row = {"PAGE UP", "K", path, "3 - Maximized", brimlow::kActiveOff};
+        return brimlow::FormatShortcuts(rows);
+    }
+
+    // The rows as they stand in the window, to show that a refused file
+    // changed none of them.
+    brimlow::ShortcutRows WindowRows() { return brimlow::ReadRows(form_->Rows()); }
+
+    void ExpectRefusedAndUnchanged(const std::string& bytes) {
+        MakeDataFolder();
+        WriteBytes(DataFile(), bytes);
+        const brimlow::ShortcutRows before = WindowRows();
+        const Status status = form_->LoadShortcuts(DataFile());
+        ASSERT_TRUE(status.has_value()) << "the file was accepted";
+        EXPECT_EQ(Contains(status->description, DataFile()), "");
+        EXPECT_TRUE(WindowRows() == before) << "a refused file changed the rows";
+        EXPECT_EQ(DiskBytes(DataFile()), bytes) << "reading changed the file";
+    }
+
+    std::string folder_;
+    std::unique_ptr<brimlow::Form1> form_;
+};
+
+// --- The shortcuts file and its folder -------------------------------------
+
+TEST_F(Faults, AMissingDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
+    const Status status = form_->LoadShortcuts(form_->ShortcutsPath());
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->number, error_number::kFileNotFound);
+    EXPECT_EQ(Contains(status->description, DataFile()), "");
+    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Saving into the missing folder fails the same way and creates nothing.
+    const Status saved = form_->SaveShortcuts(form_->ShortcutsPath());
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(Contains(saved->description, DataFile()), "");
+    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
+    MakeDataFolder();
+    const std::string old = GoodFile("C:\\old.exe");
+    WriteBytes(DataFile(), old);
+    ASSERT_TRUE(SetFileAttributesA(DataFile().c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_FALSE(form_->LoadShortcuts(DataFile()));
+    EXPECT_EQ(form_->Rows().Text(Box::Path, 9), "C:\\old.exe");
+    form_->Rows().SetText(Box::Path, 9, "C:\\new.exe");
+    const Status status = form_->Form_Unload();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->number, error_number::kPermissionDenied);
+    EXPECT_EQ(Contains(status->description, DataFile()), "");
+    EXPECT_EQ(form_->ExitCode(), 1);
+    EXPECT_EQ(DiskBytes(DataFile()), old);
+}
+
+TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
+    MakeDataFolder();
+    ASSERT_TRUE(CreateDirectoryA(DataFile().c_str(), nullptr));
+    const Status loaded = form_->LoadShortcuts(DataFile());
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(Contains(loaded->description, "it is a folder"), "");
+    const Status saved = form_->SaveShortcuts(DataFile());
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(Contains(saved->description, DataFile()), "");
+    EXPECT_NE(GetFileAttributesA(DataFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// A full disk at every single write of a file many writes long: the old file
+// stays byte for byte, no temporary file is left, and the message names the
+// file and says why.
+TEST_F(Faults, AFullDiskAtAnyWriteLeavesTheOldFileAndSaysSo) {
+    MakeDataFolder();
+    const std::string old = GoodFile("C:\\old.exe");
+    WriteBytes(DataFile(), old);
+    const std::string bytes = GoodFile(std::string(2000, 'p'));
+    int writes = 0;
+    ASSERT_FALSE(brimlow::win::SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
+        if (step == SaveStep::Write) ++writes;
+        return ERROR_SUCCESS;
+    }));
+    DeleteFileA((folder_ + "\\count.ini").c_str());
+    ASSERT_GE(writes, 5);
+
+    for (int failing = 1; failing <= writes; ++failing) {
+        int turn = 0;
+        const Status status = brimlow::win::SaveShortcutsFile(DataFile(), bytes, [&](SaveStep step) -> DWORD {
+            return step == SaveStep::Write && ++turn == failing ? ERROR_DISK_FULL : ERROR_SUCCESS;
+        });
+        ASSERT_TRUE(status.has_value()) << "write " << failing;
+        EXPECT_EQ(status->number, error_number::kDiskFull);
+        EXPECT_EQ(Contains(status->description, DataFile()), "");
+        EXPECT_EQ(Contains(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)), "");
+        EXPECT_EQ(DiskBytes(DataFile()), old) << "write " << failing;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder_ + "\\data\\*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+// --- Files that are not shortcuts files ------------------------------------
+
+TEST_F(Faults, ATenMegabyteSingleLineFileIsRefusedAndChangesNothing) {
+    ExpectRefusedAndUnchanged(std::string(10 * 1024 * 1024, 'x'));
+}
+
+TEST_F(Faults, AFileOfNulBytesIsRefusedAndChangesNothing) { ExpectRefusedAndUnchanged(std::string(4096, '\0')); }
+
+TEST_F(Faults, AUtf16FileIsRefusedAndChangesNothing) {
+    const std::string ansi = GoodFile("C:\\a.exe");
+    std::string wide = "\xFF\xFE";
+    for (char c : ansi) {
+        wide.push_back(c);
+        wide.push_back('\0');
+    }
+    ExpectRefusedAndUnchanged(wide);
+}
+
+// --- The launcher library and the help file --------------------------------
+
+class LauncherFaults : public Faults {
+protected:
+    std::string Library() const { return folder_ + "\\Ostrad.dll"; }
+    static std::string Built(const std::string& name) { return brimlow::win::ModuleFolder() + "\\" + name; }
+
+    Error CallFails() {
+        brimlow::Module1::Ostrad launcher(folder_);
+        const Status status = launcher.Call("C:\\no such file.txt", 1, "");
+        if (!status) {
+            ADD_FAILURE() << "the call succeeded";
+            return {};
+        }
+        EXPECT_EQ(Contains(status->description, Library()), "");
+        return *status;
+    }
+};
+
+TEST_F(LauncherFaults, AMissingLibraryIsAnErrorNamingItAndPuttingItBackIsEnough) {
+    brimlow::Module1::Ostrad launcher(folder_);
+    Status status = launcher.Call("C:\\no such file.txt", 1, "");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->number, error_number::kFileNotFound);
+    EXPECT_EQ(Contains(status->description, Library()), "");
+
+    // The failure is not remembered: the next call finds the library.
+    ASSERT_TRUE(CopyFileA(Built("Ostrad.dll").c_str(), Library().c_str(), FALSE));
+    LONG result = 0;
+    EXPECT_FALSE(launcher.Call("C:\\no such file.txt", 1, "", &result));
+    EXPECT_EQ(result, 2);
+}
+
+TEST_F(LauncherFaults, ACorruptLibraryIsAnErrorNamingIt) {
+    WriteBytes(Library(), "This is not a library.\r\n");
+    EXPECT_EQ(CallFails().number, error_number::kBadDllLoad);
+}
+
+TEST_F(LauncherFaults, ALibraryWithoutTheExportIsAnErrorNamingTheFunction) {
+    ASSERT_TRUE(CopyFileA(Built("faults\\no_export.dll").c_str(), Library().c_str(), FALSE));
+    const Error error = CallFails();
+    EXPECT_EQ(error.number, error_number::kDllEntryMissing);
+    EXPECT_EQ(Contains(error.description, "Ostrad"), "");
+}
+
+// A missing help file shows nothing: the launcher binds and returns the
+// shell's "file not found", which the Context command does not report.
+TEST_F(LauncherFaults, AMissingHelpFileIsTheShellsQuietNotFound) {
+    ASSERT_TRUE(CopyFileA(Built("Ostrad.dll").c_str(), Library().c_str(), FALSE));
+    LONG result = 0;
+    const Status status = form_->Launcher().Call(folder_ + "\\help.txt", 1, std::string(), &result);
+    EXPECT_FALSE(status.has_value());
+    EXPECT_EQ(result, 2);
+}
+
+}  // namespace
