@@ -199,14 +199,16 @@ public:
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;
 
-    bool WaitForForm() {
+    // The window exists before its rows are loaded; it is shown after.
+    bool WaitForShownForm() {
         return e2e::WaitUntil(
                    [this] {
-                       EnumWindows(&StartedProgram::FindForm, reinterpret_cast<LPARAM>(this));
-                       return form_ != nullptr || WaitForSingleObject(process_, 0) != WAIT_TIMEOUT;
+                       if (form_ == nullptr) EnumWindows(&StartedProgram::FindForm, reinterpret_cast<LPARAM>(this));
+                       return (form_ != nullptr && IsWindowVisible(form_)) ||
+                              WaitForSingleObject(process_, 0) != WAIT_TIMEOUT;
                    },
                    30000) &&
-               form_ != nullptr;
+               form_ != nullptr && IsWindowVisible(form_);
     }
 
     std::string Text(int id) const {
@@ -266,7 +268,7 @@ void ExpectLoadsAndSavesAtClose(const std::string& folder, const std::string& ta
     const ULONGLONG before = WriteTime(shortcuts);
 
     StartedProgram program(folder);
-    ASSERT_TRUE(program.WaitForForm()) << "no main window; the program ended with " << program.ExitCode();
+    ASSERT_TRUE(program.WaitForShownForm()) << "no main window; the program ended with " << program.ExitCode();
     EXPECT_EQ(program.Text(ids::kText2), rowTarget) << "row 0 did not come from " << shortcuts;
     if (whileRunning) whileRunning();
     ASSERT_TRUE(program.CloseAndWait()) << "the program did not end after its window was closed";
@@ -333,7 +335,7 @@ TEST_F(InstalledRelease, AddsStartMenuEntriesForTheProgramAndItsHelp) {
 
 TEST_F(InstalledRelease, LetsUsersModifyTheDataFolder) {
     if (!UsersMayModify(folder_ + "\\data") && UnderWine()) {
-        GTEST_SKIP() << "Wine's icacls grants nothing (its file security is not stored); on Windows this must hold";
+        GTEST_SKIP() << "Wine's icacls is a stub that changes no access list; on Windows the grant must be there";
     }
     EXPECT_TRUE(UsersMayModify(folder_ + "\\data"));
 }
