@@ -36,8 +36,10 @@ brimlow_ensure_display
 # A fresh prefix every run ($out was emptied): nothing of an earlier install.
 brimlow_wine_prefix "$out/prefix"
 BRIMLOW_STAGE_DIR=$(winepath -w "$BRIMLOW_STAGE" 2>/dev/null)
+BRIMLOW_SETUP_WIN=$(winepath -w "$BRIMLOW_SETUP" 2>/dev/null)
 export BRIMLOW_STAGE_DIR BRIMLOW_VERSION
-trap 'wineserver -k >/dev/null 2>&1' EXIT
+# Ends this prefix's processes, and the X server when it was started here.
+trap brimlow_stop_display EXIT
 
 echo "== Silent install: $(basename "$BRIMLOW_SETUP") /S"
 wine "$BRIMLOW_SETUP" /S
@@ -45,6 +47,10 @@ status=$?
 timeout 120 wineserver -w
 [ $status -eq 0 ] || fail "the installer ended with $status"
 wine "$tester" --gtest_filter='InstalledRelease.*' || fail "the installed release"
+
+echo "== Silent reinstall while the installed program runs"
+BRIMLOW_SETUP="$BRIMLOW_SETUP_WIN" wine "$tester" --gtest_filter='ReinstalledRelease.*' || fail "the reinstalled release"
+timeout 120 wineserver -w
 
 echo "== Silent uninstall: Uninstall.exe /S"
 # The uninstaller runs on from a copy of itself; wait for every process.

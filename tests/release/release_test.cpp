@@ -2,6 +2,7 @@
 // script check_release.sh installs, uninstalls and unzips between the runs
 // and picks the suite with --gtest_filter:
 //   InstalledRelease    after the silent install
+//   ReinstalledRelease  installs BRIMLOW_SETUP again over the installed copy
 //   UninstalledRelease  after the silent uninstall that followed
 //   PortableRelease     the zip unpacked into BRIMLOW_PORTABLE_DIR
 // BRIMLOW_STAGE_DIR names the release folder both were made of, and
@@ -223,6 +224,8 @@ public:
         return WaitForSingleObject(process_, 20000) == WAIT_OBJECT_0;
     }
 
+    bool WaitForExit(DWORD timeoutMs) const { return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0; }
+
     DWORD ExitCode() const {
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process_, &code);
@@ -344,6 +347,45 @@ TEST_F(InstalledRelease, TheInstalledProgramLoadsItsRowsSavesThemAtCloseAndKeeps
     ExpectLoadsAndSavesAtClose(folder_, InstalledCheckTable(), "C:\\Program Files\\Brimlow check\\target.exe");
     // The program saw its own registration and left it as it was.
     EXPECT_EQ(ReadMachineValue(kRunKey, "Brimlow").Text(), folder_ + "\\Program.exe");
+}
+
+// Runs a program to its end; its exit code, or STILL_ACTIVE.
+DWORD RunToEnd(const std::string& commandLine) {
+    std::string command = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return GetLastError();
+    }
+    CloseHandle(info.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+// Installing again, as an upgrade does, while the copy started at logon runs.
+TEST(ReinstalledRelease, ClosesTheRunningProgramReplacesItsFilesAndKeepsTheUsersTable) {
+    const std::string folder = InstallFolder();
+    const std::string setup = Env("BRIMLOW_SETUP");
+    ASSERT_FALSE(setup.empty()) << "BRIMLOW_SETUP is not set";
+    ASSERT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable()) << "run InstalledRelease first";
+    // Back-dated, so that a replaced program.exe shows (the installer gives
+    // its files the release folder's times).
+    ASSERT_TRUE(SetOldWriteTime(folder + "\\program.exe"));
+    const ULONGLONG oldProgram = WriteTime(folder + "\\program.exe");
+
+    StartedProgram program(folder);
+    ASSERT_TRUE(program.WaitForShownForm());
+    EXPECT_EQ(RunToEnd("\"" + setup + "\" /S"), 0u);
+
+    // Closed the way its close box closes it: the rows were saved, not lost.
+    EXPECT_TRUE(program.WaitForExit(0)) << "the installer left the program running";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable());
+    EXPECT_NE(WriteTime(folder + "\\program.exe"), oldProgram) << "program.exe was not replaced";
+    EXPECT_EQ(ReadMachineValue(kRunKey, "Brimlow").Text(), folder + "\\Program.exe");
 }
 
 class UninstalledRelease : public ::testing::Test {
