@@ -68,6 +68,9 @@ BRIMLOW_PORTABLE_DIR='C:\Brimlow portable test\Brimlow' wine "$tester" --gtest_f
     fail "the unpacked zip"
 
 if [ $failed -eq 0 ]; then
+    # The prefix is some 700 MB; a failed run keeps it for a look inside.
+    wineserver -k >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
     echo "release checks passed: $(basename "$BRIMLOW_SETUP") $(stat -c %s "$BRIMLOW_SETUP") bytes," \
          "$(basename "$BRIMLOW_ZIP") $(stat -c %s "$BRIMLOW_ZIP") bytes"
 fi
