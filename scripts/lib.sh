@@ -68,3 +68,23 @@ brimlow_wine_prefix() {
         wineserver -w
     fi
 }
+
+# Lays out the release folder with `cmake --install` from a Windows build and
+# makes both downloads of that one folder: the portable zip and the NSIS
+# installer. Sets BRIMLOW_VERSION, BRIMLOW_STAGE, BRIMLOW_ZIP, BRIMLOW_SETUP.
+# Usage: brimlow_package_release BUILD_DIR OUT_DIR (OUT_DIR is emptied first)
+brimlow_package_release() {
+    local build=${1:?build folder} out=${2:?output folder}
+    # shellcheck source=/dev/null
+    source "$build/packaging/release.env"
+    rm -rf "$out"
+    mkdir -p "$out/stage"
+    BRIMLOW_STAGE="$out/stage/Brimlow"
+    BRIMLOW_ZIP="$out/Brimlow-$BRIMLOW_VERSION-portable.zip"
+    BRIMLOW_SETUP="$out/Brimlow-$BRIMLOW_VERSION-setup.exe"
+    cmake --install "$build" --prefix "$BRIMLOW_STAGE" >/dev/null || return 1
+    # The zip holds one folder, Brimlow, so unpacking never scatters files.
+    (cd "$out/stage" && cmake -E tar cf "$BRIMLOW_ZIP" --format=zip Brimlow) || return 1
+    makensis -V2 -DBRIMLOW_DEFINES="$build/packaging/defines.nsh" -DBRIMLOW_STAGE="$BRIMLOW_STAGE" \
+        -DBRIMLOW_OUTFILE="$BRIMLOW_SETUP" "$BRIMLOW_ROOT/packaging/brimlow.nsi" || return 1
+}
