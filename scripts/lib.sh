@@ -3,7 +3,7 @@
 
 BRIMLOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-                  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils)
+                  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils nsis)
 
 # Installs the Debian packages that are not there yet; does nothing when all are.
 brimlow_install_deps() {

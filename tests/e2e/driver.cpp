@@ -125,7 +125,7 @@ RunningProgram::~RunningProgram() {
 }
 
 bool RunningProgram::WaitForForm(DWORD timeoutMs) {
-    return WaitUntil(
+    WaitUntil(
         [this] {
             for (HWND hwnd : Windows()) {
                 char title[64] = {};
@@ -139,8 +139,13 @@ bool RunningProgram::WaitForForm(DWORD timeoutMs) {
             }
             return !Running();
         },
-               timeoutMs) &&
-           form_ != nullptr;
+        timeoutMs);
+    if (form_ == nullptr) return false;
+    // The window gains the X focus as it is shown, and Wine then brings its
+    // key state in line with the X keyboard, forgetting keys pressed before.
+    WaitUntil([this] { return IsWindowVisible(form_) != FALSE; }, 5000);
+    Wait(300);
+    return true;
 }
 
 std::string RunningProgram::Text(int id) const {
@@ -197,6 +202,12 @@ void KeyDown(WORD key) {
 void KeyUp(WORD key) {
     INPUT input = KeyInput(key, true);
     SendInput(1, &input, sizeof(INPUT));
+}
+
+void ReleaseKeysLeftDown(std::initializer_list<WORD> keys) {
+    for (WORD key : keys) {
+        if (GetAsyncKeyState(key) < 0) KeyUp(key);
+    }
 }
 
 void HoldKeys(std::initializer_list<WORD> keys, DWORD holdMs) {

@@ -101,6 +101,16 @@ private:
 void HoldKeys(std::initializer_list<WORD> keys, DWORD holdMs);
 void KeyDown(WORD key);
 void KeyUp(WORD key);
+// Releases those of the keys that are still down after a failed test. Only
+// those: under Wine a key-up for a key that is not down leaves the next
+// Ctrl press unseen by GetAsyncKeyState.
+void ReleaseKeysLeftDown(std::initializer_list<WORD> keys);
+template <std::size_t N>
+void ReleaseKeysLeftDown(const WORD (&keys)[N]) {
+    for (WORD key : keys) {
+        if (GetAsyncKeyState(key) < 0) KeyUp(key);
+    }
+}
 
 // Pumps this thread's messages while waiting.
 void Wait(DWORD ms);

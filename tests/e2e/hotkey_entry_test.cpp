@@ -18,9 +18,7 @@ constexpr WORD kKeys[] = {VK_CONTROL, VK_SHIFT, VK_DELETE, VK_BACK, VK_PRIOR, 'K
 
 class HotkeyEntry : public ::testing::Test {
 protected:
-    void TearDown() override {
-        for (WORD key : kKeys) KeyUp(key);
-    }
+    void TearDown() override { ReleaseKeysLeftDown(kKeys); }
 
     void Start(const std::vector<Row>& rows) {
         copy_.WriteFile("data\\shortcuts.ini", ShortcutsFile(rows));

@@ -23,7 +23,7 @@ inline bool ClickInto(const RunningProgram& program, int id) {
     clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, clicks, sizeof(INPUT));
     const DWORD thread = GetWindowThreadProcessId(program.Form(), nullptr);
-    return WaitUntil(
+    const bool focused = WaitUntil(
         [&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof(info);
@@ -31,6 +31,11 @@ inline bool ClickInto(const RunningProgram& program, int id) {
                    GetForegroundWindow() == program.Form();
         },
         3000);
+    // When its window gains the X focus, Wine brings its key state in line
+    // with the X keyboard, where no key is down: a key pressed before that
+    // news arrives is forgotten. A user's hand is never that quick.
+    Wait(300);
+    return focused;
 }
 
 }  // namespace brimlow::e2e

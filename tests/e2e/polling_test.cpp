@@ -15,7 +15,7 @@ class Polling : public ::testing::Test {
 protected:
     void SetUp() override { probe_ = copy_.AddProbe(); }
     void TearDown() override {
-        for (int key : {VK_CONTROL, VK_MENU, VK_F1, int{'N'}, int{'K'}}) KeyUp(static_cast<WORD>(key));
+        ReleaseKeysLeftDown({VK_CONTROL, VK_MENU, VK_F1, 'N', 'K'});
     }
 
     // Starts the program with these rows, written both to its shortcuts file
