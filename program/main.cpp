@@ -41,19 +41,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     int exitCode = 0;
+    brimlow::Status failed;
     {
         brimlow::Form1 form(instance, brimlow::win::ModuleFolder());
-        brimlow::Status failed = form.Create();
+        failed = form.Create();
         if (!failed) failed = form.Form_Load();
-        if (failed) {
-            // Nothing was shown, and nothing is saved over the user's file.
-            brimlow::win::ShowErrorBox(nullptr, *failed);
-            exitCode = 1;
-        } else {
+        if (!failed) {
             form.QuitWhenDestroyed(true);
             form.ShowMainWindow();
             exitCode = RunMessageLoop(form.Hwnd(), form.Accelerators());
         }
+    }
+    if (failed) {
+        // The window is gone before the box shows: while the box waits, a
+        // log-off would otherwise reach the hidden window and save the rows
+        // it never loaded over the user's file. Nothing was shown.
+        brimlow::win::ShowErrorBox(nullptr, *failed);
+        exitCode = 1;
     }
     if (SUCCEEDED(com)) CoUninitialize();
     return exitCode;
