@@ -109,17 +109,7 @@ protected:
         EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows_));
     }
 
-    // Lets the probes that are still starting write their lines.
-    std::vector<ProbeStart> SettledStarts() const {
-        size_t last = static_cast<size_t>(-1);
-        for (int i = 0; i < 20; ++i) {
-            Wait(250);
-            const size_t now = ProbeStarts(copy_).size();
-            if (now == last) break;
-            last = now;
-        }
-        return ProbeStarts(copy_);
-    }
+    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
 
     ProgramCopy copy_{TestName()};
     std::string probe_;

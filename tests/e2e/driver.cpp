@@ -102,6 +102,17 @@ std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy) {
     return starts;
 }
 
+std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy) {
+    size_t last = static_cast<size_t>(-1);
+    for (int i = 0; i < 20; ++i) {
+        Wait(250);
+        const size_t now = ProbeStarts(copy).size();
+        if (now == last) break;
+        last = now;
+    }
+    return ProbeStarts(copy);
+}
+
 RunningProgram::RunningProgram(const ProgramCopy& copy, const std::string& arguments) {
     std::string command = "\"" + copy.PathOf("program.exe") + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup{};

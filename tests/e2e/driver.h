@@ -57,6 +57,9 @@ struct ProbeStart {
     std::string args;
 };
 std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy);
+// The starts once the probes that are still starting have written their
+// lines: waits until the count stops growing (five seconds at most).
+std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy);
 
 class RunningProgram {
 public:

@@ -40,17 +40,7 @@ protected:
         program_->WaitForIdle();
     }
 
-    // Lets the probes that are still starting write their lines.
-    std::vector<ProbeStart> SettledStarts() {
-        size_t last = static_cast<size_t>(-1);
-        for (int i = 0; i < 20; ++i) {
-            Wait(250);
-            const size_t now = ProbeStarts(copy_).size();
-            if (now == last) break;
-            last = now;
-        }
-        return ProbeStarts(copy_);
-    }
+    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
 
     // Holds the keys and gives the names of the targets started since the
     // last call.

@@ -35,17 +35,7 @@ protected:
         }
     }
 
-    // Lets the probes that are still starting write their lines.
-    std::vector<ProbeStart> SettledStarts() {
-        size_t last = static_cast<size_t>(-1);
-        for (int i = 0; i < 20; ++i) {
-            Wait(250);
-            const size_t now = ProbeStarts(copy_).size();
-            if (now == last) break;
-            last = now;
-        }
-        return ProbeStarts(copy_);
-    }
+    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
 
     ProgramCopy copy_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     std::string probe_;

@@ -15,6 +15,7 @@
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
 #include "win_errors.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -42,35 +43,11 @@ protected:
     }
     void TearDown() override {
         form_.reset();
-        RemoveTree(folder_);
-    }
-
-    static void RemoveTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string full = folder + "\\" + name;
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(full);
-                } else {
-                    DeleteFileA(full.c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
+        brimlow::testing::RemoveTree(folder_);
     }
 
     static void WriteBytes(const std::string& path, const std::string& bytes) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-        DWORD done = 0;
-        EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
-        CloseHandle(file);
+        ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
     }
 
     // The file's bytes as they are on disk, whatever their length.

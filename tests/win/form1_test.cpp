@@ -15,8 +15,13 @@
 
 #include "form1.h"
 #include "paths.h"
+#include "support/test_files.h"
 
 namespace {
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
+}
 
 using brimlow::Box;
 using brimlow::Form1;
@@ -34,33 +39,6 @@ void Pump() {
     }
 }
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = folder + "\\" + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD done = 0;
-    EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr));
-    CloseHandle(file);
-}
 
 // Fifty lines: row r is "UP", a letter, a path, a window state and a state of
 // the Active box; `lines` cuts the file short.
@@ -116,12 +94,12 @@ protected:
     void TearDown() override {
         form_.reset();
         Pump();
-        RemoveTree(folder_);
+        brimlow::testing::RemoveTree(folder_);
     }
 
     // Writes the program's shortcuts file and runs the start-up on it.
     void Load(const std::string& bytes) {
-        WriteBytes(form_->ShortcutsPath(), bytes);
+        WriteFileBytes(form_->ShortcutsPath(), bytes);
         const brimlow::Status failed = form_->Form_Load();
         ASSERT_FALSE(failed.has_value()) << failed->description;
         Pump();
@@ -317,7 +295,7 @@ TEST_F(Form1Test, TheLetterBoxChangesTheCodeOnlyForACapitalLetter) {
 }
 
 TEST_F(Form1Test, ALoadResolvesEachRowThroughItsLetterBoxAndShowsState2Dimmed) {
-    WriteBytes(form_->ShortcutsPath(), FileOf({{"DELETE", "K", "", "2 - Minimized", "1"},
+    WriteFileBytes(form_->ShortcutsPath(), FileOf({{"DELETE", "K", "", "2 - Minimized", "1"},
                                                {" CTRL", "B", "", "", "2"},
                                                {"INSERT", "Z", "", "Sideways", "0"}}));
     // No ResolveKeyCodes here: the change events of the letter boxes alone.
@@ -340,7 +318,7 @@ TEST_F(Form1Test, ALoadResolvesEachRowThroughItsLetterBoxAndShowsState2Dimmed) {
 TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
     Load(FileOf({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
     const std::string shortFile = folder_ + "\\short.ini";
-    WriteBytes(shortFile, FileOf({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}, 49));
+    WriteFileBytes(shortFile, FileOf({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}, 49));
 
     const brimlow::Status failed = form_->LoadShortcuts(shortFile);
     Pump();
