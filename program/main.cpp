@@ -23,8 +23,11 @@ namespace {
 int RunMessageLoop(HWND form, HACCEL accelerators) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsWindow(form) && accelerators != nullptr && TranslateAcceleratorA(form, accelerators, &msg)) continue;
-        if (IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
+        // Only keys concern the accelerators and dialog navigation; the
+        // timer's ten ticks a second go straight to the window.
+        const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+        if (key && IsWindow(form) && accelerators != nullptr && TranslateAcceleratorA(form, accelerators, &msg)) continue;
+        if (key && IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
