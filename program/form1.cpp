@@ -43,6 +43,11 @@ RECT ToRect(const layout::TwipsRect& twips, int dpi) {
     return RECT{px.left, px.top, px.left + px.width, px.top + px.height};
 }
 
+// A window or class the system refused to make, with the system's reason.
+Error WindowError(const std::string& what) {
+    return Error{error_number::kInternal, what + ": " + win::SystemMessage(GetLastError()) + "."};
+}
+
 HMENU ChildId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 class AsyncKeyboard final : public KeyboardState {
@@ -117,14 +122,14 @@ Status Form1::Create() {
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON, 16, 16, LR_SHARED));
     wc.lpszClassName = ids::kForm1Class;
     if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        return Error{GetLastError() == 0 ? 1 : static_cast<int>(GetLastError()), "Cannot register the main window."};
+        return WindowError("Cannot register the main window");
     }
 
     // An owned window gets no taskbar button; the owner is never shown.
     owner_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
     hwnd_ = CreateWindowExA(kFormExStyle, ids::kForm1Class, ids::kForm1Title, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, owner_, nullptr, instance_, this);
-    if (hwnd_ == nullptr) return Error{static_cast<int>(GetLastError()), "Cannot create the main window."};
+    if (hwnd_ == nullptr) return WindowError("Cannot create the main window");
     return std::nullopt;
 }
 
