@@ -87,6 +87,24 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // Open from the menu, the file chosen in the real dialog: the
+    // confirmation box that follows, or nullptr (with the failure recorded).
+    HWND OpenUntilConfirmation(const std::string& file) const {
+        Post(kOpenItem);
+        HWND dialog = WaitForFileDialog();
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no open dialog";
+            return nullptr;
+        }
+        if (const auto chosen = ChooseFile(dialog, file); !chosen) {
+            ADD_FAILURE() << chosen.message();
+            return nullptr;
+        }
+        HWND confirm = WaitForDialog(*program_, "Confirm!");
+        if (confirm == nullptr) ADD_FAILURE() << "no confirmation";
+        return confirm;
+    }
+
     // The rows as the window shows them.
     std::vector<Row> RowsShown() const {
         std::vector<Row> rows;
@@ -128,12 +146,8 @@ TEST_F(Commands, OpenOfAGoodFileReplacesTheShortcutsFileAndTheRowsAndItsHotKeysW
     }
     copy_.WriteFile("other rows.ini", ShortcutsFile(chosen));
 
-    Post(kOpenItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no open dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("other rows.ini")));
-    HWND confirm = WaitForDialog(*program_, "Confirm!");
-    ASSERT_NE(confirm, nullptr) << "no confirmation";
+    HWND confirm = OpenUntilConfirmation(copy_.PathOf("other rows.ini"));
+    ASSERT_NE(confirm, nullptr);
     EXPECT_EQ(MessageBoxText(confirm), kConfirmText);
     EXPECT_EQ(SendMessageA(GetDlgItem(confirm, 0x440), STM_GETICON, 0, 0), 0) << "the confirmation shows no icon";
     ASSERT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows_)) << "nothing is copied before the answer";
@@ -176,12 +190,8 @@ TEST_F(Commands, OpenOfAFileThatWouldNotLoadIsRefusedByNameAndChangesNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        Post(kOpenItem);
-        HWND dialog = WaitForFileDialog();
-        ASSERT_NE(dialog, nullptr) << "no open dialog";
-        ASSERT_TRUE(ChooseFile(dialog, c.file));
-        HWND confirm = WaitForDialog(*program_, "Confirm!");
-        ASSERT_NE(confirm, nullptr) << "no confirmation";
+        HWND confirm = OpenUntilConfirmation(c.file);
+        ASSERT_NE(confirm, nullptr);
         HWND focus = FocusIn(confirm);
         EXPECT_EQ(focus, GetDlgItem(confirm, IDYES));
         PostKey(focus, VK_RETURN);
@@ -202,12 +212,8 @@ TEST_F(Commands, OpenAnsweredNoOrWithItsDialogCancelledChangesNothingFromTheMenu
     copy_.WriteFile("other rows.ini", ShortcutsFile({{"CTRL", "K", probe_, "1 - Normal", "1"}}));
 
     // A good file, answered No.
-    Post(kOpenItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no open dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("other rows.ini")));
-    HWND confirm = WaitForDialog(*program_, "Confirm!");
-    ASSERT_NE(confirm, nullptr) << "no confirmation";
+    HWND confirm = OpenUntilConfirmation(copy_.PathOf("other rows.ini"));
+    ASSERT_NE(confirm, nullptr);
     PressButton(confirm, IDNO);
     ASSERT_TRUE(WaitUntilGone(confirm));
     ExpectNothingChanged();
@@ -215,7 +221,7 @@ TEST_F(Commands, OpenAnsweredNoOrWithItsDialogCancelledChangesNothingFromTheMenu
     // The toolbar's Open button, its dialog cancelled: the question still
     // comes, and even Yes then loads nothing.
     Post(kOpenButton);
-    dialog = WaitForFileDialog();
+    HWND dialog = WaitForFileDialog();
     ASSERT_NE(dialog, nullptr) << "the Open button shows no dialog";
     PressButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(dialog));

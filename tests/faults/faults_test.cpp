@@ -32,12 +32,8 @@ std::string Contains(const std::string& text, const std::string& part) {
 class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        static int testNumber = 0;
-        folder_ = std::string(temp) + "brimlow_faults_" + std::to_string(GetCurrentProcessId()) + "_" +
-                  std::to_string(++testNumber);
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        folder_ = brimlow::testing::NewTempFolder("brimlow_faults_");
+        ASSERT_FALSE(folder_.empty());
         form_ = std::make_unique<brimlow::Form1>(GetModuleHandleA(nullptr), folder_);
         ASSERT_FALSE(form_->Create());
     }

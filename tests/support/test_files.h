@@ -42,6 +42,17 @@ inline std::string FreshTempFolder(const std::string& name) {
     return folder;
 }
 
+// A new, empty folder "<temp><prefix><pid>_<n>", another one at every call;
+// "" if it cannot be made.
+inline std::string NewTempFolder(const std::string& prefix) {
+    static int number = 0;
+    char temp[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) == 0) return std::string();
+    const std::string folder =
+        std::string(temp) + prefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++number);
+    return CreateDirectoryA(folder.c_str(), nullptr) ? folder : std::string();
+}
+
 inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;

@@ -78,12 +78,8 @@ std::string Describe(const RECT& r) {
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        static int testNumber = 0;
-        folder_ = std::string(temp) + "brimlow_form1_" + std::to_string(GetCurrentProcessId()) + "_" +
-                  std::to_string(++testNumber);
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        folder_ = brimlow::testing::NewTempFolder("brimlow_form1_");
+        ASSERT_FALSE(folder_.empty());
         ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr));
         ASSERT_TRUE(CopyFileA((brimlow::win::ModuleFolder() + "\\Ostrad.dll").c_str(), (folder_ + "\\Ostrad.dll").c_str(),
                               FALSE));

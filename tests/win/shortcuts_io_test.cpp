@@ -29,12 +29,8 @@ std::string Contains(const std::string& text, const std::string& part) {
 class ShortcutsIo : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        static int testNumber = 0;
-        folder_ = std::string(temp) + "brimlow_io_" + std::to_string(GetCurrentProcessId()) + "_" +
-                  std::to_string(++testNumber);
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        folder_ = brimlow::testing::NewTempFolder("brimlow_io_");
+        ASSERT_FALSE(folder_.empty());
         target_ = folder_ + "\\shortcuts.ini";
     }
     void TearDown() override { brimlow::testing::RemoveTree(folder_); }
