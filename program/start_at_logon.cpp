@@ -4,7 +4,9 @@
 
 namespace brimlow::Module3 {
 
-std::string StartAtLogonCommand(const std::string& programFolder) { return programFolder + kProgramFileName; }
+std::string StartAtLogonCommand(const std::string& programFolder) {
+    return "\"" + programFolder + kProgramFileName + "\"";
+}
 
 void RegisterStartAtLogon(const std::string& programFolder) noexcept {
     try {

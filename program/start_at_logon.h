@@ -21,7 +21,10 @@ struct RunEntry {
     std::string valueName = kRunValueName;
 };
 
-// The program's folder followed by "\Program.exe", without quotation marks.
+// The program's folder followed by "\Program.exe", in quotation marks: the
+// system reads an unquoted command line with a space in it by trying each
+// prefix as a program, so "C:\Program Files\..." would first run
+// "C:\Program.exe", whoever put it there.
 std::string StartAtLogonCommand(const std::string& programFolder);
 
 // Writes the command when the value differs from it (exactly, letter case

@@ -285,45 +285,44 @@ protected:
     RunEntry Entry() { return RunEntry{HKEY_CURRENT_USER, Path("Run"), "Brimlow"}; }
 };
 
-TEST_F(StartAtLogon, FirstStartCreatesTheValueAndALaterStartWritesNothing) {
+TEST_F(StartAtLogon, FirstStartCreatesTheQuotedValueAndALaterStartWritesNothing) {
     RegisterStartAtLogon("C:\\Tools\\Brimlow", Entry());
     const RawValue raw = GetRaw("Brimlow", "Run");
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(raw.bytes, "C:\\Tools\\Brimlow\\Program.exe\0"s);
+    EXPECT_EQ(raw.bytes, "\"C:\\Tools\\Brimlow\\Program.exe\"\0"s);
 
     // Bytes after the NUL do not show in what is read, so the value still
     // reads equal; any write would drop them. (Wine raises no change
     // notification for a write of identical data, so a watch cannot tell.)
-    SetRaw("Brimlow", REG_SZ, "C:\\Tools\\Brimlow\\Program.exe\0marker"s, "Run");
+    SetRaw("Brimlow", REG_SZ, "\"C:\\Tools\\Brimlow\\Program.exe\"\0marker"s, "Run");
     RegisterStartAtLogon("C:\\Tools\\Brimlow", Entry());
-    EXPECT_EQ(GetRaw("Brimlow", "Run").bytes, "C:\\Tools\\Brimlow\\Program.exe\0marker"s);
+    EXPECT_EQ(GetRaw("Brimlow", "Run").bytes, "\"C:\\Tools\\Brimlow\\Program.exe\"\0marker"s);
 }
 
-TEST_F(StartAtLogon, AMovedFolderOrADifferenceOfCaseIsRewritten) {
-    RegisterStartAtLogon("C:\\Tools\\Brimlow", Entry());
-    RegisterStartAtLogon("D:\\Elsewhere", Entry());
-    EXPECT_EQ(GetRaw("Brimlow", "Run").bytes, "D:\\Elsewhere\\Program.exe\0"s);
-
-    SetRaw("Brimlow", REG_SZ, "d:\\elsewhere\\program.exe\0"s, "Run");
-    RegisterStartAtLogon("D:\\Elsewhere", Entry());
-    EXPECT_EQ(GetRaw("Brimlow", "Run").bytes, "D:\\Elsewhere\\Program.exe\0"s);
-}
-
-TEST_F(StartAtLogon, AFolderWithSpacesIsStoredAsItIsWithoutQuotes) {
-    RegisterStartAtLogon("C:\\Program Files\\My Tools", Entry());
-    EXPECT_EQ(GetRaw("Brimlow", "Run").bytes, "C:\\Program Files\\My Tools\\Program.exe\0"s);
-}
-
-TEST_F(StartAtLogon, ADwordOrAnotherTypeIsReplacedByText) {
-    SetRaw("Brimlow", REG_DWORD, "\x01\0\0\0"s, "Run");
-    RegisterStartAtLogon("C:\\Tools", Entry());
-    RawValue raw = GetRaw("Brimlow", "Run");
-    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(raw.bytes, "C:\\Tools\\Program.exe\0"s);
-
-    SetRaw("Brimlow", REG_EXPAND_SZ, "C:\\Tools\\Program.exe\0"s, "Run");
-    RegisterStartAtLogon("C:\\Tools", Entry());
-    EXPECT_EQ(GetRaw("Brimlow", "Run").type, static_cast<DWORD>(REG_SZ));
+// Anything but the exact quoted text is rewritten: the unquoted form earlier
+// versions stored, another folder, a difference of letter case, a number or
+// another type of value.
+TEST_F(StartAtLogon, AnythingButTheExactQuotedPathIsRewritten) {
+    const std::string expected = "\"C:\\Program Files\\My Tools\\Program.exe\"\0"s;
+    const struct {
+        const char* what;
+        DWORD type;
+        std::string bytes;
+    } stored[] = {
+        {"unquoted", REG_SZ, "C:\\Program Files\\My Tools\\Program.exe\0"s},
+        {"another folder", REG_SZ, "\"D:\\Elsewhere\\Program.exe\"\0"s},
+        {"letter case", REG_SZ, "\"c:\\program files\\my tools\\program.exe\"\0"s},
+        {"a number", REG_DWORD, "\x01\0\0\0"s},
+        {"expandable text", REG_EXPAND_SZ, expected},
+    };
+    for (const auto& value : stored) {
+        SCOPED_TRACE(value.what);
+        SetRaw("Brimlow", value.type, value.bytes, "Run");
+        RegisterStartAtLogon("C:\\Program Files\\My Tools", Entry());
+        const RawValue raw = GetRaw("Brimlow", "Run");
+        EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(raw.bytes, expected);
+    }
 }
 
 TEST_F(StartAtLogon, AnUnknownFolderRegistersNothing) {
@@ -343,7 +342,7 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
     RegisterStartAtLogon(folder);
 
     const RegValue stored = ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
-    EXPECT_EQ(stored, folder + "\\Program.exe");
+    EXPECT_EQ(stored, "\"" + folder + "\\Program.exe\"");
     HKEY run = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, runKey.c_str(), 0, KEY_READ, &run), ERROR_SUCCESS);
     DWORD type = 0;
@@ -354,7 +353,7 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
               ERROR_SUCCESS);
     RegCloseKey(run);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, folder.size() + sizeof "\\Program.exe");
+    EXPECT_EQ(size, folder.size() + sizeof "\"\\Program.exe\"");
 }
 
 }  // namespace
