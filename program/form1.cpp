@@ -10,6 +10,7 @@
 #include "resource_ids.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
+#include "single_instance.h"
 #include "start_at_logon.h"
 #include "win_errors.h"
 
@@ -146,6 +147,12 @@ LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == win::ShowMainWindowMessage()) {
+        // A second start of this folder: the user wants this window.
+        ShowMainWindow();
+        SetForegroundWindow(hwnd_);
+        return 0;
+    }
     switch (message) {
         case WM_CREATE: OnCreate(); return 0;
         case WM_TIMER:

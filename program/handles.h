@@ -71,6 +71,18 @@ struct FileTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { CloseHandle(h); }
 };
+// Kernel objects whose failure value is null (mutexes, file mappings),
+// unlike files, whose failure value is INVALID_HANDLE_VALUE.
+struct KernelTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CloseHandle(h); }
+};
+struct ViewTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { UnmapViewOfFile(h); }
+};
 struct GdiTraits {
     using Handle = HGDIOBJ;
     static Handle Invalid() { return nullptr; }
@@ -86,6 +98,8 @@ using UniqueKey = Unique<KeyTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueFile = Unique<FileTraits>;
+using UniqueKernel = Unique<KernelTraits>;
+using UniqueView = Unique<ViewTraits>;
 using UniqueGdi = Unique<GdiTraits>;
 using UniqueDc = Unique<DcTraits>;
 

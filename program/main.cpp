@@ -5,6 +5,7 @@
 
 #include "form1.h"
 #include "paths.h"
+#include "single_instance.h"
 #include "win_errors.h"
 
 // The runtime's default terminate handler prints the exception's demangled
@@ -17,6 +18,11 @@ void __verbose_terminate_handler() { std::abort(); }
 #endif
 
 namespace {
+
+// How long a second start waits for the first copy's window: long enough for
+// a copy that is still starting, short enough that a copy stuck in its
+// start-up error box does not keep the second one waiting.
+constexpr DWORD kFirstCopyWaitMs = 4000;
 
 // Runs the main window's message loop until the window is gone. Dialog
 // navigation (Tab between the boxes) goes through IsDialogMessage.
@@ -40,6 +46,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Every library the program loads comes from its own folder or System32,
     // never from the current directory or PATH.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    // Before anything is registered or read: a copy of this folder already
+    // runs, so this start only brings that copy's window back.
+    brimlow::win::SingleInstance oneCopy;
+    if (!oneCopy.IsFirst()) {
+        oneCopy.ShowFirstCopy(kFirstCopyWaitMs);
+        return 0;
+    }
+
     // The shell and the common dialogs expect a single-threaded apartment.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
@@ -51,6 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         if (!failed) failed = form.Form_Load();
         if (!failed) {
             form.QuitWhenDestroyed(true);
+            oneCopy.PublishWindow(form.Hwnd());
             form.ShowMainWindow();
             exitCode = RunMessageLoop(form.Hwnd(), form.Accelerators());
         }

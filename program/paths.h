@@ -10,4 +10,7 @@ namespace brimlow::win {
 // name of the program is this folder followed by "\name".
 std::string ModuleFolder(HMODULE module = nullptr);
 
+// The module's full file name as the system spells it, in UTF-16.
+std::wstring ModuleFileW(HMODULE module = nullptr);
+
 }  // namespace brimlow::win

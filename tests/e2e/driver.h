@@ -64,6 +64,9 @@ std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy);
 class RunningProgram {
 public:
     explicit RunningProgram(const ProgramCopy& copy, const std::string& arguments = "");
+    // The program at this path, started the way the Run key or a shortcut
+    // starts it: by its full path, in the given working folder.
+    RunningProgram(const std::string& program, const std::string& workingFolder, const std::string& arguments = "");
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

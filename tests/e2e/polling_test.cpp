@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 
 #include "control_ids.h"
 #include "driver.h"
+#include "program_windows.h"
+#include "support/test_files.h"
 
 namespace brimlow::e2e {
 namespace {
@@ -36,6 +40,14 @@ protected:
     }
 
     std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
+
+    void HideAndSettle() {
+        program_->Click(ids::kCommand1);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program_->Form()); }, 3000));
+        ASSERT_TRUE(program_->WaitForIdle());
+        Wait(300);
+        ASSERT_FALSE(IsWindowVisible(program_->Form())) << "the tick must not show it by itself";
+    }
 
     ProgramCopy copy_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     std::string probe_;
@@ -93,13 +105,50 @@ TEST_F(Polling, WithoutTheLauncherTheKeysDoNothingUntilItIsBack) {
 
 TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
     Start({});
-    program_->Click(ids::kCommand1);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program_->Form()); }, 3000));
-    ASSERT_TRUE(program_->WaitForIdle());
-    Wait(300);
-    EXPECT_FALSE(IsWindowVisible(program_->Form())) << "the tick must not show it by itself";
+    HideAndSettle();
     HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 1000);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
+}
+
+// A second start of the same folder, spelled another way (its short name, in
+// lower case), while the first copy runs hidden: it brings the first copy's
+// window back and ends with 0 without touching the table or the registry, and
+// a held hot key then fires as often as with one copy.
+TEST_F(Polling, ASecondStartOfTheFolderShowsTheFirstCopyEndsWithZeroAndTouchesNothing) {
+    const char* runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    RestoreValue runValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    HideAndSettle();
+    // The first copy registered itself; a second start must not do it again.
+    DeleteValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
+    const std::string shortcuts = copy_.PathOf("data\\shortcuts.ini");
+    ASSERT_TRUE(testing::SetOldWriteTime(shortcuts));
+    const std::string bytes = copy_.ReadFile("data\\shortcuts.ini");
+    const ULONGLONG written = testing::WriteTime(shortcuts);
+
+    char shortName[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(copy_.PathOf("program.exe").c_str(), shortName, MAX_PATH), 0u);
+    std::string spelled = shortName;
+    std::transform(spelled.begin(), spelled.end(), spelled.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    const ULONGLONG started = GetTickCount64();
+    RunningProgram second(spelled, "C:\\");
+    ASSERT_TRUE(second.Started()) << spelled;
+    EXPECT_EQ(second.WaitForExit(5000), 0u) << "the second start did not end with 0 within 5 s";
+    std::printf("second start of %s ended after %llu ms\n", spelled.c_str(), GetTickCount64() - started);
+
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000))
+        << "the first copy's window did not come back";
+    EXPECT_EQ(copy_.ReadFile("data\\shortcuts.ini"), bytes);
+    EXPECT_EQ(testing::WriteTime(shortcuts), written);
+    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow")) << "the second start wrote the Run value";
+
+    ASSERT_TRUE(program_->WaitForIdle());
+    Wait(300);  // the shown window took the X focus; see WaitForForm
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    const auto starts = SettledStarts();
+    EXPECT_GE(starts.size(), 8u);
+    EXPECT_LE(starts.size(), 12u) << "more starts than one polling copy makes";
 }
 
 }  // namespace

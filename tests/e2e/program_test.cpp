@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "control_ids.h"
 #include "driver.h"
@@ -21,6 +22,9 @@ constexpr const char* kShortcuts = "data\\shortcuts.ini";
 std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
 std::optional<std::string> RunValue() { return ReadStringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName); }
+
+// What the program stores for a copy in this folder.
+std::string QuotedProgram(const ProgramCopy& copy) { return "\"" + copy.Folder() + "\\Program.exe\""; }
 
 FILETIME RunKeyWritten() {
     FILETIME written{};
@@ -91,7 +95,7 @@ TEST_F(StartAndStop, AMissingShortcutsFileIsReportedWithoutAWindowAndEndsWithAFa
     EXPECT_FALSE(HasForm(program));
     // The registration is the first step of the start-up, so it is done by
     // the time the shortcuts file is found missing.
-    EXPECT_EQ(RunValue().value_or("<none>"), copy_.Folder() + "\\Program.exe");
+    EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(copy_));
 
     // A log-off while the box is up must not save the rows the program never
     // loaded.
@@ -138,7 +142,7 @@ TEST_F(StartAndStop, AShortOrDamagedShortcutsFileIsReportedByLineAndLeftAsItWas)
     }
 }
 
-TEST_F(StartAndStop, TheRunValueNamesProgramExeInTheFolderTheProgramRunsFrom) {
+TEST_F(StartAndStop, TheRunValueNamesProgramExeQuotedInTheFolderTheProgramRunsFrom) {
     DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName);
     const auto startAndClose = [](const ProgramCopy& copy) {
         RunningProgram program(copy);
@@ -148,12 +152,13 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeInTheFolderTheProgramRunsFrom) {
     };
 
     // First start: the value is created. The folder has a space in its name,
-    // which is stored as it is, without quotation marks.
+    // so the value is quoted: unquoted, Windows would try "C:\...\brimlow.exe"
+    // up to the first space before the program.
     copy_.WriteFile(kShortcuts, ShortcutsFile({}));
     startAndClose(copy_);
-    const std::string first = copy_.Folder() + "\\Program.exe";
-    ASSERT_NE(first.find(' '), std::string::npos);
-    EXPECT_EQ(RunValue().value_or("<none>"), first);
+    ASSERT_NE(copy_.Folder().find(' '), std::string::npos);
+    std::printf("Run value after the first start: %s\n", RunValue().value_or("<none>").c_str());
+    EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(copy_));
 
     // The same folder again: the value is equal, so the key is not written.
     const FILETIME before = RunKeyWritten();
@@ -166,18 +171,61 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeInTheFolderTheProgramRunsFrom) {
     ProgramCopy moved(TestName() + " moved");
     moved.WriteFile(kShortcuts, ShortcutsFile({}));
     startAndClose(moved);
-    const std::string second = moved.Folder() + "\\Program.exe";
-    EXPECT_EQ(RunValue().value_or("<none>"), second);
+    EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(moved));
     const FILETIME rewritten = RunKeyWritten();
     EXPECT_NE(CompareFileTime(&after, &rewritten), 0) << "the key's write time does show a write";
 
-    // A value that differs in letter case only is not the program's path.
-    std::string shouted = second;
+    // The unquoted form earlier versions stored, and a value that differs in
+    // letter case only, are both rewritten.
+    std::string shouted = QuotedProgram(moved);
     std::transform(shouted.begin(), shouted.end(), shouted.begin(),
                    [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
-    ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName, shouted));
-    startAndClose(moved);
-    EXPECT_EQ(RunValue().value_or("<none>"), second);
+    for (const std::string& old : {moved.Folder() + "\\Program.exe", shouted}) {
+        ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName, old));
+        std::printf("Run value before the start: %s\n", old.c_str());
+        startAndClose(moved);
+        std::printf("Run value after the start:  %s\n", RunValue().value_or("<none>").c_str());
+        EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(moved));
+    }
+}
+
+// One copy runs per folder, not per machine: a copy in another folder (a
+// portable copy beside an installed one) starts and shows its own window.
+TEST_F(StartAndStop, ACopyInAnotherFolderRunsBesideTheFirst) {
+    copy_.WriteFile(kShortcuts, ShortcutsFile({}));
+    RunningProgram first(copy_);
+    ASSERT_TRUE(WaitForShownForm(first));
+    ProgramCopy other(TestName() + " other");
+    other.WriteFile(kShortcuts, ShortcutsFile(SomeRows()));
+    RunningProgram second(other);
+    ASSERT_TRUE(WaitForShownForm(second)) << "the copy in another folder showed no window";
+    EXPECT_NE(second.Form(), first.Form());
+    EXPECT_EQ(second.Text(ids::kText2), SomeRows()[0].path);
+    EXPECT_TRUE(first.Running());
+    PostMessageA(second.Form(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    PostMessageA(first.Form(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0u);
+}
+
+// The first copy holds the folder while its start-up error box is up; a
+// second start does not wait for it longer than five seconds, and leaves the
+// box and the (missing) table as they were.
+TEST_F(StartAndStop, ASecondStartWhileTheFirstShowsItsStartUpErrorEndsWithZeroWithinFiveSeconds) {
+    RunningProgram first(copy_);
+    HWND box = WaitForDialog(first, "Brimlow");
+    ASSERT_NE(box, nullptr) << "no error box";
+
+    const ULONGLONG started = GetTickCount64();
+    RunningProgram second(copy_);
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.WaitForExit(5000), 0u) << "the second start did not end with 0 within 5 s";
+    std::printf("second start beside the error box ended after %llu ms\n", GetTickCount64() - started);
+    EXPECT_TRUE(IsWindow(box));
+    EXPECT_FALSE(copy_.Exists(kShortcuts));
+
+    PressButton(box, IDOK);
+    EXPECT_NE(first.WaitForExit(), 0u);
 }
 
 // Closing the window by its close box or by Exit writes the rows as the

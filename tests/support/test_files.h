@@ -74,6 +74,29 @@ inline std::string ReadBytes(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The file's last-write time, 0 if it cannot be read.
+inline ULONGLONG WriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Back-dates a file, so that a later write shows in its time whatever the
+// file system's time resolution.
+inline bool SetOldWriteTime(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    SYSTEMTIME old{};
+    old.wYear = 2001;
+    old.wMonth = 1;
+    old.wDay = 1;
+    FILETIME time{};
+    SystemTimeToFileTime(&old, &time);
+    const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
 // The names in a folder, sorted, without "." and "..".
 inline std::vector<std::string> FileNames(const std::string& folder) {
     std::vector<std::string> names;
