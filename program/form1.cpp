@@ -22,11 +22,9 @@ constexpr UINT kTimer1Interval = 100;
 
 constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
 
-// Initial values of every row, before a shortcuts file has been read.
-constexpr const char* kInitialFirstKey = "CTRL";
-constexpr const char* kInitialLetter = "N";
-constexpr const char* kInitialPath = "C:\\Windows\\Notepad.exe";
-constexpr const char* kInitialWindowState = "1 - Normal";
+// The Active box is a three-state button whose check states are the row's
+// Active states, so the core's numbers go to and from it unchanged.
+static_assert(BST_UNCHECKED == kActiveOff && BST_CHECKED == kActiveOn && BST_INDETERMINATE == kActiveDimmed);
 
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -209,20 +207,20 @@ void Form1::CreateControls() {
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
         picture3_[i].Create(hwnd_, ids::kPicture3 + row, RECT{0, 0, 1, 1}, instance_);
-        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
+        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
                                           ChildId(ids::kText1 + row), instance_, nullptr);
         label1_[i] = CreateWindowExA(0, "STATIC", "+", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, hwnd_,
                                      ChildId(ids::kLabel1 + row), instance_, nullptr);
-        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
+        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
                                           ChildId(ids::kText3 + row), instance_, nullptr);
-        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
+        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialPath, edit, 0, 0, 0, 0, hwnd_,
                                           ChildId(ids::kText2 + row), instance_, nullptr);
         rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
                                            0, 0, 0, 0, hwnd_, ChildId(ids::kCombo1 + row), instance_, nullptr);
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
         }
-        SetWindowTextA(rows_.combo1_[i], kInitialWindowState);
+        SetWindowTextA(rows_.combo1_[i], ids::kInitialWindowState);
         rows_.check1_[i] = CreateWindowExA(0, "BUTTON", "Active", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, 0, 0,
                                            0, hwnd_, ChildId(ids::kCheck1 + row), instance_, nullptr);
         SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
@@ -288,9 +286,9 @@ void Form1::OnCommand(int id, int code) {
         rows_.SetActive(row, rows_.Active(row) == kActiveOn ? kActiveOff : kActiveOn);
     } else if (id == ids::kCommand1 && code == BN_CLICKED) {
         Command1_Click();
-    } else if (id > ids::kMenuItemBase && id <= ids::kMenuItemBase + 10) {
+    } else if (id >= ids::MenuCommand(1) && id <= ids::MenuCommand(ids::kMenuItemCount)) {
         SmartMenuXP1_MenuClick(id - ids::kMenuItemBase);
-    } else if (id > ids::kToolbarButtonBase && id <= ids::kToolbarButtonBase + 5) {
+    } else if (id >= ids::ToolbarCommand(1) && id <= ids::ToolbarCommand(ids::kToolbarButtonCount)) {
         Toolbar1_ButtonClick(static_cast<std::int16_t>(id - ids::kToolbarButtonBase));
     }
 }

@@ -18,21 +18,9 @@ constexpr const char* kConfigurationFilter = "Configuration Files (*.ini)|*.ini"
 constexpr const char* kConfirmText = "Loading this file will replace your old config file!Are you shure?";
 constexpr const char* kConfirmTitle = "Confirm!";
 
-// Item numbers, in the order the items are added, separators included.
-enum MenuItem : int {
-    kFile = 1,
-    kOpen = 2,
-    kSave = 3,
-    kFileSeparator = 4,
-    kExit = 5,
-    kHelp = 6,
-    kContext = 7,
-    kHelpSeparator = 8,
-    kAbout = 9,
-    kHideWindow = 10,
-};
+using namespace ids;
 
-UINT MenuId(int itemNumber) { return static_cast<UINT>(ids::kMenuItemBase + itemNumber); }
+UINT MenuId(int itemNumber) { return static_cast<UINT>(MenuCommand(itemNumber)); }
 
 // A 16 x 15 picture of one of the toolbar's standard images, for a menu item.
 HBITMAP MenuPicture(HIMAGELIST images, int image) {
@@ -68,25 +56,25 @@ void Form1::BuildMenu() {
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
     HMENU help = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, MenuId(kOpen), "&Open...\tCtrl+O");
-    AppendMenuA(file, MF_STRING, MenuId(kSave), "&Save...\tCtrl+S");
-    AppendMenuA(file, MF_SEPARATOR, MenuId(kFileSeparator), nullptr);
-    AppendMenuA(file, MF_STRING, MenuId(kExit), "E&xit\tAlt+Q");
-    AppendMenuA(help, MF_STRING, MenuId(kContext), "&Context\tCtrl+H");
-    AppendMenuA(help, MF_SEPARATOR, MenuId(kHelpSeparator), nullptr);
-    AppendMenuA(help, MF_STRING, MenuId(kAbout), "&About");
+    AppendMenuA(file, MF_STRING, MenuId(kMenuOpen), "&Open...\tCtrl+O");
+    AppendMenuA(file, MF_STRING, MenuId(kMenuSave), "&Save...\tCtrl+S");
+    AppendMenuA(file, MF_SEPARATOR, MenuId(kMenuFileSeparator), nullptr);
+    AppendMenuA(file, MF_STRING, MenuId(kMenuExit), "E&xit\tAlt+Q");
+    AppendMenuA(help, MF_STRING, MenuId(kMenuContext), "&Context\tCtrl+H");
+    AppendMenuA(help, MF_SEPARATOR, MenuId(kMenuHelpSeparator), nullptr);
+    AppendMenuA(help, MF_STRING, MenuId(kMenuAbout), "&About");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     // Chosen straight from the menu bar: it has no list of its own.
-    AppendMenuA(bar, MF_STRING, MenuId(kHideWindow), "Hi&de Window");
+    AppendMenuA(bar, MF_STRING, MenuId(kMenuHideWindow), "Hi&de Window");
     SetMenu(hwnd_, bar);
 
     // The hints in the captions work as keys too.
     std::array<ACCEL, 4> keys{{
-        {FCONTROL | FVIRTKEY, 'O', static_cast<WORD>(MenuId(kOpen))},
-        {FCONTROL | FVIRTKEY, 'S', static_cast<WORD>(MenuId(kSave))},
-        {FALT | FVIRTKEY, 'Q', static_cast<WORD>(MenuId(kExit))},
-        {FCONTROL | FVIRTKEY, 'H', static_cast<WORD>(MenuId(kContext))},
+        {FCONTROL | FVIRTKEY, 'O', static_cast<WORD>(MenuId(kMenuOpen))},
+        {FCONTROL | FVIRTKEY, 'S', static_cast<WORD>(MenuId(kMenuSave))},
+        {FALT | FVIRTKEY, 'Q', static_cast<WORD>(MenuId(kMenuExit))},
+        {FCONTROL | FVIRTKEY, 'H', static_cast<WORD>(MenuId(kMenuContext))},
     }};
     accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
     FitToClientArea();
@@ -94,24 +82,24 @@ void Form1::BuildMenu() {
 
 void Form1::BuildToolbar() {
     toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, 0,
-                                0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolbar1)), instance_,
+                                0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolbar1)), instance_,
                                 nullptr);
     SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolbar1_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
     auto button = [](int image, int index, BYTE style) {
         TBBUTTON b{};
         b.iBitmap = image;
-        b.idCommand = ids::kToolbarButtonBase + index;
+        b.idCommand = ToolbarCommand(index);
         b.fsState = TBSTATE_ENABLED;
         b.fsStyle = style;
         return b;
     };
     std::array<TBBUTTON, 5> buttons{{
-        button(0, 1, BTNS_SEP),
-        button(STD_FILEOPEN, 2, BTNS_BUTTON),
-        button(STD_FILESAVE, 3, BTNS_BUTTON),
-        button(0, 4, BTNS_SEP),
-        button(STD_HELP, 5, BTNS_BUTTON),
+        button(0, kButtonSeparator1, BTNS_SEP),
+        button(STD_FILEOPEN, kButtonOpen, BTNS_BUTTON),
+        button(STD_FILESAVE, kButtonSave, BTNS_BUTTON),
+        button(0, kButtonSeparator2, BTNS_SEP),
+        button(STD_HELP, kButtonHelp, BTNS_BUTTON),
     }};
     SendMessageA(toolbar1_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
@@ -122,31 +110,31 @@ void Form1::BuildToolbar() {
         picture1_.Reset(MenuPicture(images, STD_FILEOPEN));
         picture2_.Reset(MenuPicture(images, STD_FILESAVE));
         HMENU menu = GetMenu(hwnd_);
-        SetMenuItemBitmaps(menu, MenuId(kOpen), MF_BYCOMMAND, static_cast<HBITMAP>(picture1_.Get()),
+        SetMenuItemBitmaps(menu, MenuId(kMenuOpen), MF_BYCOMMAND, static_cast<HBITMAP>(picture1_.Get()),
                            static_cast<HBITMAP>(picture1_.Get()));
-        SetMenuItemBitmaps(menu, MenuId(kSave), MF_BYCOMMAND, static_cast<HBITMAP>(picture2_.Get()),
+        SetMenuItemBitmaps(menu, MenuId(kMenuSave), MF_BYCOMMAND, static_cast<HBITMAP>(picture2_.Get()),
                            static_cast<HBITMAP>(picture2_.Get()));
     }
 }
 
 void Form1::SmartMenuXP1_MenuClick(int itemNumber) {
     switch (itemNumber) {
-        case kOpen: OpenCommand(); break;
-        case kSave: SaveCommand(); break;
-        case kExit: ExitCommand(); break;
-        case kContext: ContextCommand(); break;
-        case kAbout: AboutCommand(); break;
-        case kHideWindow: HideCommand(); break;
+        case kMenuOpen: OpenCommand(); break;
+        case kMenuSave: SaveCommand(); break;
+        case kMenuExit: ExitCommand(); break;
+        case kMenuContext: ContextCommand(); break;
+        case kMenuAbout: AboutCommand(); break;
+        case kMenuHideWindow: HideCommand(); break;
         default: break;  // the top-level lists and the separators
     }
 }
 
 void Form1::Toolbar1_ButtonClick(std::int16_t index) {
-    if (index == 3) {
+    if (index == kButtonSave) {
         SaveCommand();
-    } else if (index == 2) {
+    } else if (index == kButtonOpen) {
         OpenCommand();
-    } else if (index == 5) {
+    } else if (index == kButtonHelp) {
         ContextCommand();
     }
 }

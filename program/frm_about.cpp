@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "control_ids.h"
 #include "layout.h"
 #include "module2.h"
 #include "resource_ids.h"
@@ -11,7 +12,6 @@ namespace {
 
 using layout::TwipsRect;
 
-constexpr const char* kProductTitle = "Brimlow";
 // Short enough to end before the OK button, which shares its line.
 constexpr const char* kFixedLine = "Hot keys for your programs.";
 
@@ -26,11 +26,6 @@ constexpr TwipsRect kLblTitle{810, 240, 3885, 480};
 constexpr TwipsRect kLblVersion{840, 780, 3885, 225};
 constexpr TwipsRect kLabel1{840, 1200, 3885, 225};
 constexpr TwipsRect kCmdOK{3480, 1320, 1260, 345};
-
-constexpr int kImage1Id = 100;
-constexpr int kLblTitleId = 101;
-constexpr int kLblVersionId = 102;
-constexpr int kLabel1Id = 103;
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
@@ -88,7 +83,7 @@ void frmAbout::ShowModal(HWND owner) {
 
 void frmAbout::Form_Load(HWND hwnd) {
     Module2::InitCommonCtrls();
-    SetWindowTextA(hwnd, (std::string("About ") + kProductTitle).c_str());
+    SetWindowTextA(hwnd, (std::string("About ") + ids::kProductName).c_str());
 
     const int dpi = static_cast<int>(GetDpiForWindow(hwnd));
     font_ = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -97,7 +92,7 @@ void frmAbout::Form_Load(HWND hwnd) {
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                              "MS Shell Dlg 2");
 
-    HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, kImage1Id, kImage1, dpi, font_);
+    HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, ids::kAboutImage1, kImage1, dpi, font_);
     HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON,
                                                32, 32, LR_SHARED));
     if (icon != nullptr) SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
@@ -106,9 +101,9 @@ void frmAbout::Form_Load(HWND hwnd) {
     if (icon != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     if (small != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 
-    Place(hwnd, "STATIC", VersionLine(versionFile_).c_str(), SS_LEFT, kLblVersionId, kLblVersion, dpi, font_);
-    Place(hwnd, "STATIC", kProductTitle, SS_LEFT, kLblTitleId, kLblTitle, dpi, titleFont_);
-    Place(hwnd, "STATIC", kFixedLine, SS_LEFT, kLabel1Id, kLabel1, dpi, font_);
+    Place(hwnd, "STATIC", VersionLine(versionFile_).c_str(), SS_LEFT, ids::kAboutVersion, kLblVersion, dpi, font_);
+    Place(hwnd, "STATIC", ids::kProductName, SS_LEFT, ids::kAboutTitle, kLblTitle, dpi, titleFont_);
+    Place(hwnd, "STATIC", kFixedLine, SS_LEFT, ids::kAboutLabel1, kLabel1, dpi, font_);
     HWND ok = Place(hwnd, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kCmdOK, dpi, font_);
 
     RECT frame{0, 0, layout::TwipsToPixels(kClientWidth, dpi), layout::TwipsToPixels(kClientHeight, dpi)};
@@ -140,7 +135,7 @@ INT_PTR CALLBACK frmAbout::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLblTitleId) {
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == ids::kAboutTitle) {
                 SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
                 SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
                 return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));

@@ -7,10 +7,12 @@
 
 #include <string>
 
+#include "control_ids.h"
+
 namespace brimlow::Module3 {
 
 inline constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr const char* kRunValueName = "Brimlow";
+inline constexpr const char* kRunValueName = ids::kProductName;
 // Always this name, whatever the running file is called.
 inline constexpr const char* kProgramFileName = "\\Program.exe";
 

@@ -1,5 +1,7 @@
 #include "win_errors.h"
 
+#include "control_ids.h"
+
 namespace brimlow::win {
 
 std::string SystemMessage(DWORD code) {
@@ -45,7 +47,7 @@ Error FileError(DWORD code, const std::string& what, const std::string& file) {
 
 void ShowErrorBox(HWND owner, const Error& error) {
     const std::string text = "Error " + std::to_string(error.number) + "\r\n\r\n" + error.description;
-    MessageBoxA(owner, text.c_str(), "Brimlow", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, text.c_str(), ids::kProductName, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace brimlow::win

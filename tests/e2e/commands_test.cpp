@@ -16,19 +16,14 @@ namespace {
 constexpr const char* kShortcuts = "data\\shortcuts.ini";
 constexpr const char* kConfirmText = "Loading this file will replace your old config file!Are you shure?";
 
-constexpr int kOpenItem = ids::kMenuItemBase + 2;
-constexpr int kSaveItem = ids::kMenuItemBase + 3;
-constexpr int kContextItem = ids::kMenuItemBase + 7;
-constexpr int kAboutItem = ids::kMenuItemBase + 9;
-constexpr int kHideItem = ids::kMenuItemBase + 10;
-constexpr int kOpenButton = ids::kToolbarButtonBase + 2;
-constexpr int kSaveButton = ids::kToolbarButtonBase + 3;
-constexpr int kContextButton = ids::kToolbarButtonBase + 5;
-
-// The About box's labels.
-constexpr int kLblTitle = 101;
-constexpr int kLblVersion = 102;
-constexpr int kLabel1 = 103;
+constexpr int kOpenItem = ids::MenuCommand(ids::kMenuOpen);
+constexpr int kSaveItem = ids::MenuCommand(ids::kMenuSave);
+constexpr int kContextItem = ids::MenuCommand(ids::kMenuContext);
+constexpr int kAboutItem = ids::MenuCommand(ids::kMenuAbout);
+constexpr int kHideItem = ids::MenuCommand(ids::kMenuHideWindow);
+constexpr int kOpenButton = ids::ToolbarCommand(ids::kButtonOpen);
+constexpr int kSaveButton = ids::ToolbarCommand(ids::kButtonSave);
+constexpr int kContextButton = ids::ToolbarCommand(ids::kButtonHelp);
 
 // The file name box of the platform's file dialog: Wine and the explorer
 // style put an edit inside combo box cmb13; older templates use edt1.
@@ -196,7 +191,7 @@ TEST_F(Commands, OpenOfAFileThatWouldNotLoadIsRefusedByNameAndChangesNothing) {
         EXPECT_EQ(focus, GetDlgItem(confirm, IDYES));
         PostKey(focus, VK_RETURN);
 
-        HWND box = WaitForDialog(*program_, "Brimlow");
+        HWND box = WaitForDialog(*program_, ids::kProductName);
         ASSERT_NE(box, nullptr) << "no error box";
         const std::string text = MessageBoxText(box);
         EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
@@ -283,7 +278,7 @@ TEST_F(Commands, SaveIntoAFolderThatDoesNotExistIsReportedAndTheProgramGoesOn) {
     const std::string target = copy_.PathOf("no such folder\\rows.ini");
     ASSERT_TRUE(ChooseFile(dialog, target));
 
-    HWND box = WaitForDialog(*program_, "Brimlow");
+    HWND box = WaitForDialog(*program_, ids::kProductName);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::string text = MessageBoxText(box);
     EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
@@ -342,7 +337,7 @@ TEST_F(Context, WithoutTheLauncherContextIsReportedAndWorksOnceTheLauncherIsBack
     ASSERT_TRUE(copy_.Rename("Ostrad.dll", "Ostrad.away"));
     Start({});
     Post(kContextItem);
-    HWND box = WaitForDialog(*program_, "Brimlow");
+    HWND box = WaitForDialog(*program_, ids::kProductName);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::string text = MessageBoxText(box);
     EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
@@ -377,9 +372,9 @@ TEST_F(Commands, AboutShowsTitleAndVersionHoldsTheMainWindowAndClosesOnEnterEsca
         ASSERT_NE(about, nullptr) << "no About box";
         EXPECT_EQ(GetWindow(about, GW_OWNER), program_->Form());
         EXPECT_FALSE(IsWindowEnabled(program_->Form())) << "the main window takes no input meanwhile";
-        EXPECT_EQ(TextOf(GetDlgItem(about, kLblTitle)), "Brimlow");
-        EXPECT_EQ(TextOf(GetDlgItem(about, kLblVersion)), "Version 3.25");
-        EXPECT_FALSE(TextOf(GetDlgItem(about, kLabel1)).empty());
+        EXPECT_EQ(TextOf(GetDlgItem(about, ids::kAboutTitle)), ids::kProductName);
+        EXPECT_EQ(TextOf(GetDlgItem(about, ids::kAboutVersion)), "Version 3.25");
+        EXPECT_FALSE(TextOf(GetDlgItem(about, ids::kAboutLabel1)).empty());
         EXPECT_EQ(FocusIn(about), GetDlgItem(about, IDOK));
 
         way.close(about);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "control_ids.h"
 #include "paths.h"
 #include "support/test_files.h"
 
@@ -147,7 +148,7 @@ bool RunningProgram::WaitForForm(DWORD timeoutMs) {
                 char cls[64] = {};
                 GetWindowTextA(hwnd, title, sizeof title);
                 GetClassNameA(hwnd, cls, sizeof cls);
-                if (std::string(title) == "Form1" && std::string(cls) == "BrimlowForm1") {
+                if (std::string(title) == ids::kForm1Title && std::string(cls) == ids::kForm1Class) {
                     form_ = hwnd;
                     return true;
                 }

@@ -10,6 +10,7 @@
 #include "control_ids.h"
 #include "driver.h"
 #include "program_windows.h"
+#include "start_at_logon.h"
 #include "support/test_files.h"
 
 namespace brimlow::e2e {
@@ -115,12 +116,13 @@ TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
 // window back and ends with 0 without touching the table or the registry, and
 // a held hot key then fires as often as with one copy.
 TEST_F(Polling, ASecondStartOfTheFolderShowsTheFirstCopyEndsWithZeroAndTouchesNothing) {
-    const char* runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RestoreValue runValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
+    const char* runKey = Module3::kRunKey;
+    const char* runName = Module3::kRunValueName;
+    RestoreValue runValue(HKEY_LOCAL_MACHINE, runKey, runName);
     Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
     HideAndSettle();
     // The first copy registered itself; a second start must not do it again.
-    DeleteValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
+    DeleteValue(HKEY_LOCAL_MACHINE, runKey, runName);
     const std::string shortcuts = copy_.PathOf("data\\shortcuts.ini");
     ASSERT_TRUE(testing::SetOldWriteTime(shortcuts));
     const std::string bytes = copy_.ReadFile("data\\shortcuts.ini");
@@ -141,7 +143,7 @@ TEST_F(Polling, ASecondStartOfTheFolderShowsTheFirstCopyEndsWithZeroAndTouchesNo
         << "the first copy's window did not come back";
     EXPECT_EQ(copy_.ReadFile("data\\shortcuts.ini"), bytes);
     EXPECT_EQ(testing::WriteTime(shortcuts), written);
-    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow")) << "the second start wrote the Run value";
+    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, runKey, runName)) << "the second start wrote the Run value";
 
     ASSERT_TRUE(program_->WaitForIdle());
     Wait(300);  // the shown window took the X focus; see WaitForForm

@@ -16,7 +16,7 @@ namespace brimlow::e2e {
 namespace {
 
 constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kRunName = "Brimlow";
+constexpr const char* kRunName = ids::kProductName;
 constexpr const char* kShortcuts = "data\\shortcuts.ini";
 
 std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
@@ -87,7 +87,7 @@ TEST_F(StartAndStop, AMissingShortcutsFileIsReportedWithoutAWindowAndEndsWithAFa
     RunningProgram program(copy_);
     ASSERT_TRUE(program.Started());
 
-    HWND box = WaitForDialog(program, "Brimlow");
+    HWND box = WaitForDialog(program, ids::kProductName);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::string text = MessageBoxText(box);
     EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
@@ -126,7 +126,7 @@ TEST_F(StartAndStop, AShortOrDamagedShortcutsFileIsReportedByLineAndLeftAsItWas)
         SCOPED_TRACE(c.what);
         copy_.WriteFile(kShortcuts, c.bytes);
         RunningProgram program(copy_);
-        HWND box = WaitForDialog(program, "Brimlow");
+        HWND box = WaitForDialog(program, ids::kProductName);
         ASSERT_NE(box, nullptr) << "no error box";
         const std::string text = MessageBoxText(box);
         EXPECT_NE(text.find(copy_.PathOf(kShortcuts)), std::string::npos) << text;
@@ -213,7 +213,7 @@ TEST_F(StartAndStop, ACopyInAnotherFolderRunsBesideTheFirst) {
 // box and the (missing) table as they were.
 TEST_F(StartAndStop, ASecondStartWhileTheFirstShowsItsStartUpErrorEndsWithZeroWithinFiveSeconds) {
     RunningProgram first(copy_);
-    HWND box = WaitForDialog(first, "Brimlow");
+    HWND box = WaitForDialog(first, ids::kProductName);
     ASSERT_NE(box, nullptr) << "no error box";
 
     const ULONGLONG started = GetTickCount64();
@@ -237,7 +237,7 @@ TEST_F(StartAndStop, CloseBoxAndExitSaveTheRowsAsTheyStandAndEndWithZero) {
         WPARAM wParam;
     } ways[] = {
         {"close box", WM_CLOSE, 0},
-        {"Exit", WM_COMMAND, static_cast<WPARAM>(ids::kMenuItemBase + 5)},
+        {"Exit", WM_COMMAND, static_cast<WPARAM>(ids::MenuCommand(ids::kMenuExit))},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.what);
@@ -276,7 +276,7 @@ TEST_F(StartAndStop, ASaveThatFailsAtCloseIsReportedAndEndsWithAFailureCode) {
     ASSERT_TRUE(RemoveDirectoryA(copy_.PathOf("data").c_str()));
 
     PostMessageA(program.Form(), WM_CLOSE, 0, 0);
-    HWND box = WaitForDialog(program, "Brimlow");
+    HWND box = WaitForDialog(program, ids::kProductName);
     ASSERT_NE(box, nullptr) << "no error box";
     const std::string text = MessageBoxText(box);
     EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;

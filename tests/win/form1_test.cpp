@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "control_ids.h"
 #include "form1.h"
 #include "paths.h"
 #include "support/test_files.h"
@@ -128,7 +129,7 @@ protected:
 
 TEST_F(Form1Test, IsAFixedOwnedDialogFrameTitledForm1WithoutATaskbarButton) {
     HWND hwnd = form_->Hwnd();
-    EXPECT_EQ(WindowText(hwnd), "Form1");
+    EXPECT_EQ(WindowText(hwnd), brimlow::ids::kForm1Title);
     const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
     const LONG exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
     EXPECT_NE(style & WS_SYSMENU, 0) << "a close box";
@@ -142,10 +143,10 @@ TEST_F(Form1Test, IsAFixedOwnedDialogFrameTitledForm1WithoutATaskbarButton) {
 TEST_F(Form1Test, BeforeAnyLoadEveryRowHoldsTheInitialValuesAndTheCodeTablesAreZero) {
     for (int row = 0; row < kRowCount; ++row) {
         SCOPED_TRACE("row " + std::to_string(row));
-        EXPECT_EQ(Text(Box::FirstKey, row), "CTRL");
-        EXPECT_EQ(Text(Box::Letter, row), "N");
-        EXPECT_EQ(Text(Box::Path, row), "C:\\Windows\\Notepad.exe");
-        EXPECT_EQ(Text(Box::WindowState, row), "1 - Normal");
+        EXPECT_EQ(Text(Box::FirstKey, row), brimlow::ids::kInitialFirstKey);
+        EXPECT_EQ(Text(Box::Letter, row), brimlow::ids::kInitialLetter);
+        EXPECT_EQ(Text(Box::Path, row), brimlow::ids::kInitialPath);
+        EXPECT_EQ(Text(Box::WindowState, row), brimlow::ids::kInitialWindowState);
         EXPECT_EQ(form_->Rows().Active(row), BST_CHECKED);
         HWND combo = Control(Box::WindowState, row);
         ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
