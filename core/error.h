@@ -22,6 +22,7 @@ inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kInputPastEnd = 62;      // the file ends too soon
 inline constexpr int kDiskFull = 61;
+inline constexpr int kFileTooLarge = 7;       // out of memory: a file too large to hold whole
 inline constexpr int kInternal = 51;         // the system refused a window or class
 inline constexpr int kInvalidValue = 380;     // a number that is no state of the Active box
 inline constexpr int kDllEntryMissing = 453;  // the launcher library has no Ostrad

@@ -47,13 +47,13 @@ namespace {
 
 // A value that would not fit the platform's buffer counts as a failed read,
 // whatever a platform could hand back.
-std::optional<std::string> ReadText(IconPlatform& platform, const std::string& key) {
+std::optional<std::string> ReadClassesRootText(IconPlatform& platform, const std::string& key) {
     auto value = platform.ReadClassesRootDefault(key);
     if (value && value->size() > kMaxIconText) return std::nullopt;
     return value;
 }
 
-bool Try(IconPlatform& platform, IconSource source, std::vector<IconAttempt>& attempts) {
+bool DrawAndRecord(IconPlatform& platform, IconSource source, std::vector<IconAttempt>& attempts) {
     const bool drawn = platform.ExtractAndDraw(source);
     attempts.push_back({std::move(source), drawn});
     return drawn;
@@ -64,9 +64,9 @@ bool Try(IconPlatform& platform, IconSource source, std::vector<IconAttempt>& at
 std::optional<IconSource> FileTypeIconSource(std::string_view path, IconPlatform& platform) {
     // The class name is used as stored, untrimmed: a class registered with a
     // stray space simply has no DefaultIcon key to find.
-    const auto className = ReadText(platform, std::string(ExtensionOf(path)));
+    const auto className = ReadClassesRootText(platform, std::string(ExtensionOf(path)));
     if (!className) return std::nullopt;
-    const auto defaultIcon = ReadText(platform, *className + std::string(kDefaultIconSubKey));
+    const auto defaultIcon = ReadClassesRootText(platform, *className + std::string(kDefaultIconSubKey));
     if (!defaultIcon) return std::nullopt;
     // Taken as plain text whatever its registry type: "%SystemRoot%\..." and
     // quoted names stay as they are and fail at extraction, so the stock icon
@@ -91,8 +91,8 @@ std::vector<IconAttempt> DrawFileIcon(const std::string& path, IconPlatform& pla
     } else {
         source = FileTypeIconSource(path, platform);
     }
-    if (source && Try(platform, std::move(*source), attempts)) return attempts;
-    Try(platform, IconSource{platform.StockLibrary(), kStockIconOther}, attempts);
+    if (source && DrawAndRecord(platform, std::move(*source), attempts)) return attempts;
+    DrawAndRecord(platform, IconSource{platform.StockLibrary(), kStockIconOther}, attempts);
     return attempts;
 }
 
@@ -101,7 +101,7 @@ std::vector<IconAttempt> DrawTargetIcon(const std::string& path, IconPlatform& p
     // A program stands for itself: when it holds no icon (or does not exist)
     // the box stays empty rather than showing some other file's icon.
     std::vector<IconAttempt> attempts;
-    Try(platform, IconSource{path, 0}, attempts);
+    DrawAndRecord(platform, IconSource{path, 0}, attempts);
     return attempts;
 }
 

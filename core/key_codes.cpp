@@ -1,6 +1,7 @@
 #include "key_codes.h"
 
 #include <array>
+#include <string>
 
 namespace brimlow {
 namespace {
@@ -50,6 +51,14 @@ std::optional<FirstKeyPress> FirstKeyPressFor(std::int32_t virtualKey) {
         if (key.code == virtualKey) return FirstKeyPress{key.code == kVkDelete ? kDeleteWritten : key.name, key.code};
     }
     return std::nullopt;
+}
+
+void PressFirstKey(RowControls& rows, KeyCodes& codes, int row, std::int32_t virtualKey) {
+    if (auto press = FirstKeyPressFor(virtualKey)) {
+        rows.SetText(Box::FirstKey, row, std::string(press->textWritten));
+        codes.first[static_cast<std::size_t>(row)] = press->code;
+    }
+    ResolveRowKeyCodes(rows, codes, row);
 }
 
 void ResolveRowKeyCodes(const RowControls& rows, KeyCodes& codes, int row) {

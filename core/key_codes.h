@@ -30,6 +30,12 @@ struct FirstKeyPress {
 };
 std::optional<FirstKeyPress> FirstKeyPressFor(std::int32_t virtualKey);
 
+// A key going down in a row's first-key box, before the box itself handles
+// it: a key with a name writes the name into the box and its code into the
+// first-key codes; whatever the key, the row is then resolved again from its
+// boxes.
+void PressFirstKey(RowControls& rows, KeyCodes& codes, int row, std::int32_t virtualKey);
+
 // Resolution never clears an entry: a text that names no key leaves the code
 // of the last text that did.
 void ResolveRowKeyCodes(const RowControls& rows, KeyCodes& codes, int row);

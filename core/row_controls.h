@@ -23,6 +23,18 @@ inline constexpr int kActiveOff = 0;
 inline constexpr int kActiveOn = 1;
 inline constexpr int kActiveDimmed = 2;
 
+// A click on the Active box ticks an unticked or dimmed box and clears a
+// ticked one: a dimmed row is one the user has not decided on, and a click
+// is a decision to use it.
+constexpr int ActiveAfterClick(int state) { return state == kActiveOn ? kActiveOff : kActiveOn; }
+
+// Every row's values from the window's creation until a shortcuts file is
+// read; the Active box starts ticked.
+inline constexpr const char* kInitialFirstKey = "CTRL";
+inline constexpr const char* kInitialLetter = "N";
+inline constexpr const char* kInitialPath = "C:\\Windows\\Notepad.exe";
+inline constexpr const char* kInitialWindowState = "1 - Normal";
+
 class RowControls {
 public:
     virtual ~RowControls() = default;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "key_codes.h"
+
 namespace brimlow {
 namespace {
 
@@ -167,9 +169,20 @@ Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const s
     return std::nullopt;
 }
 
+Status OpenShortcutsFile(RowControls& controls, KeyCodes& codes, std::string_view chosenBytes,
+                         const std::string& chosenName,
+                         const std::function<Status(std::string_view bytes)>& replaceShortcutsFile) {
+    ParsedShortcuts parsed = ParseShortcuts(chosenBytes, chosenName);
+    if (auto* error = std::get_if<Error>(&parsed)) return *error;
+    if (Status failed = replaceShortcutsFile(chosenBytes)) return failed;
+    ApplyRows(controls, std::get<ShortcutRows>(parsed));
+    ResolveKeyCodes(controls, codes);
+    return std::nullopt;
+}
+
 ShortcutRows ShippedRows() {
     ShortcutRows rows;
-    rows.fill(ShortcutRow{"CTRL", "N", "C:\\Windows\\Notepad.exe", "1 - Normal", kActiveOff});
+    rows.fill(ShortcutRow{kInitialFirstKey, kInitialLetter, kInitialPath, kInitialWindowState, kActiveOff});
     return rows;
 }
 

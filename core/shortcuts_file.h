@@ -5,6 +5,7 @@
 // table half replaced.
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -60,5 +61,16 @@ void ApplyRows(RowControls& controls, const ShortcutRows& rows);
 // Parses the whole file and only then writes the rows: on an error no row
 // changes.
 Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const std::string& fileName);
+
+// File > Open of a chosen file, given its whole bytes. The file is parsed
+// and checked first, so a file that would not load changes nothing. Only
+// then does replaceShortcutsFile write the very same bytes over the program's
+// shortcuts file (atomically, like a save; lines after the fiftieth are
+// copied too). Then the rows already parsed are applied, without reading the
+// file again, and every row's key codes are resolved. A failed replace leaves
+// the rows and codes as they were.
+Status OpenShortcutsFile(RowControls& controls, KeyCodes& codes, std::string_view chosenBytes,
+                         const std::string& chosenName,
+                         const std::function<Status(std::string_view bytes)>& replaceShortcutsFile);
 
 }  // namespace brimlow

@@ -1,8 +1,8 @@
 #pragma once
 // The names the program and its tests share: child-window identifiers of the
 // main window and the About box, the menu's item numbers, the toolbar's
-// button indices, the window class and title, the product name and the rows'
-// initial values. The end-to-end tests find the controls of a running
+// button indices, the window class and title and the product name. The
+// end-to-end tests find the controls of a running
 // program by these numbers, so they include this header rather than
 // repeating them.
 
@@ -62,11 +62,5 @@ inline constexpr int kAboutLabel1 = 103;
 inline constexpr const char* kProductName = "Brimlow";
 inline constexpr const char* kForm1Class = "BrimlowForm1";
 inline constexpr const char* kForm1Title = "Form1";
-
-// Every row's values from creation until a shortcuts file is read.
-inline constexpr const char* kInitialFirstKey = "CTRL";
-inline constexpr const char* kInitialLetter = "N";
-inline constexpr const char* kInitialPath = "C:\\Windows\\Notepad.exe";
-inline constexpr const char* kInitialWindowState = "1 - Normal";
 
 }  // namespace brimlow::ids

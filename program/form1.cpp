@@ -3,11 +3,11 @@
 #include <commctrl.h>
 
 #include "control_ids.h"
+#include "gui.h"
 #include "icons.h"
 #include "key_codes.h"
 #include "layout.h"
 #include "module2.h"
-#include "resource_ids.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
 #include "single_instance.h"
@@ -46,8 +46,6 @@ RECT ToRect(const layout::TwipsRect& twips, int dpi) {
 Error WindowError(const std::string& what) {
     return Error{error_number::kInternal, what + ": " + win::SystemMessage(GetLastError()) + "."};
 }
-
-HMENU ChildId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 class AsyncKeyboard final : public KeyboardState {
 public:
@@ -115,10 +113,8 @@ Status Form1::Create() {
     wc.hInstance = instance_;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON, 32, 32, LR_SHARED));
-    wc.hIconSm = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON, 16, 16, LR_SHARED));
+    wc.hIcon = win::ProgramIcon(32);
+    wc.hIconSm = win::ProgramIcon(16);
     wc.lpszClassName = ids::kForm1Class;
     if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return WindowError("Cannot register the main window");
@@ -195,11 +191,8 @@ void Form1::OnCreate() {
 }
 
 void Form1::MakeFonts() {
-    const int height = -MulDiv(8, dpi_, 72);
-    font_.Reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2"));
-    boldFont_.Reset(CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2"));
+    font_ = win::DialogFont(dpi_);
+    boldFont_ = win::DialogFont(dpi_, true);
 }
 
 void Form1::CreateControls() {
@@ -207,22 +200,22 @@ void Form1::CreateControls() {
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
         picture3_[i].Create(hwnd_, ids::kPicture3 + row, RECT{0, 0, 1, 1}, instance_);
-        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
-                                          ChildId(ids::kText1 + row), instance_, nullptr);
+        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
+                                          win::ChildId(ids::kText1 + row), instance_, nullptr);
         label1_[i] = CreateWindowExA(0, "STATIC", "+", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, hwnd_,
-                                     ChildId(ids::kLabel1 + row), instance_, nullptr);
-        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
-                                          ChildId(ids::kText3 + row), instance_, nullptr);
-        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", ids::kInitialPath, edit, 0, 0, 0, 0, hwnd_,
-                                          ChildId(ids::kText2 + row), instance_, nullptr);
+                                     win::ChildId(ids::kLabel1 + row), instance_, nullptr);
+        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
+                                          win::ChildId(ids::kText3 + row), instance_, nullptr);
+        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
+                                          win::ChildId(ids::kText2 + row), instance_, nullptr);
         rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
-                                           0, 0, 0, 0, hwnd_, ChildId(ids::kCombo1 + row), instance_, nullptr);
+                                           0, 0, 0, 0, hwnd_, win::ChildId(ids::kCombo1 + row), instance_, nullptr);
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
         }
-        SetWindowTextA(rows_.combo1_[i], ids::kInitialWindowState);
+        SetWindowTextA(rows_.combo1_[i], kInitialWindowState);
         rows_.check1_[i] = CreateWindowExA(0, "BUTTON", "Active", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, 0, 0,
-                                           0, hwnd_, ChildId(ids::kCheck1 + row), instance_, nullptr);
+                                           0, hwnd_, win::ChildId(ids::kCheck1 + row), instance_, nullptr);
         SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
         // The key-down handler must run before the box handles the key.
         SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
@@ -231,7 +224,7 @@ void Form1::CreateControls() {
                           reinterpret_cast<DWORD_PTR>(this));
     }
     command1_ = CreateWindowExA(0, "BUTTON", "Hide", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
-                                ChildId(ids::kCommand1), instance_, nullptr);
+                                win::ChildId(ids::kCommand1), instance_, nullptr);
 }
 
 void Form1::LayoutControls() {
@@ -268,7 +261,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     MakeFonts();
     LayoutControls();
     // The icon boxes were remade at the new size; draw the icons again.
-    for (int row = 0; row < kRowCount; ++row) RefreshRowIcon(row);
+    RefreshRowIcons();
     if (toolbar1_ != nullptr) SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -281,9 +274,8 @@ void Form1::OnCommand(int id, int code) {
     if (id >= ids::kText3 && id < ids::kText3 + kRowCount && code == EN_CHANGE) {
         Text3_Change(static_cast<std::int16_t>(id - ids::kText3));
     } else if (id >= ids::kCheck1 && id < ids::kCheck1 + kRowCount && code == BN_CLICKED) {
-        // A click ticks an unticked or dimmed box and clears a ticked one.
         const int row = id - ids::kCheck1;
-        rows_.SetActive(row, rows_.Active(row) == kActiveOn ? kActiveOff : kActiveOn);
+        rows_.SetActive(row, ActiveAfterClick(rows_.Active(row)));
     } else if (id == ids::kCommand1 && code == BN_CLICKED) {
         Command1_Click();
     } else if (id >= ids::MenuCommand(1) && id <= ids::MenuCommand(ids::kMenuItemCount)) {
@@ -347,7 +339,7 @@ Status Form1::LoadShortcuts(const std::string& path) {
     win::FileBytes bytes = win::ReadShortcutsFile(path);
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
     if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path)) return failed;
-    for (int row = 0; row < kRowCount; ++row) RefreshRowIcon(row);
+    RefreshRowIcons();
     return std::nullopt;
 }
 
@@ -366,14 +358,10 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t /*shift*/) {
-    if (auto press = FirstKeyPressFor(keyCode)) {
-        rows_.SetText(Box::FirstKey, index, std::string(press->textWritten));
-        codes_.first[static_cast<std::size_t>(index)] = press->code;
-    }
-    ResolveRowKeyCodes(index);
+    PressFirstKey(rows_, codes_, index, keyCode);
 }
 
-void Form1::Text3_Change(std::int16_t index) { ResolveRowKeyCodes(index); }
+void Form1::Text3_Change(std::int16_t index) { brimlow::ResolveRowKeyCodes(rows_, codes_, index); }
 
 void Form1::Text2_DblClick(std::int16_t index) {
     CommonDialog1.Filter = "All files (*.*)|*.*";
@@ -388,9 +376,11 @@ void Form1::RefreshRowIcon(int row) {
     win::RefreshRowIcon(instance_, rows_.Text(Box::Path, row), picture3_[static_cast<std::size_t>(row)]);
 }
 
-void Form1::Command1_Click() { HideCommand(); }
+void Form1::RefreshRowIcons() {
+    for (int row = 0; row < kRowCount; ++row) RefreshRowIcon(row);
+}
 
-void Form1::ResolveRowKeyCodes(int row) { brimlow::ResolveRowKeyCodes(rows_, codes_, row); }
+void Form1::Command1_Click() { HideCommand(); }
 
 void Form1::ResolveKeyCodes() { brimlow::ResolveKeyCodes(rows_, codes_); }
 

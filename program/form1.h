@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common_dialog.h"
+#include "handles.h"
 #include "error.h"
 #include "icon_box.h"
 #include "module1.h"
@@ -58,7 +59,11 @@ public:
     Status Form_Unload();
 
     // Reads a shortcuts file into the rows, all or nothing, and redraws every
-    // row's icon; the caller resolves the key codes afterwards.
+    // row's icon. This is where a load resolves the key codes: the rows are
+    // written first key before letter, and each letter box's change event
+    // (Text3_Change) resolves its row from both. Form_Load still ends with
+    // ResolveKeyCodes over all rows as the start-up's last step; it finds the
+    // same codes.
     Status LoadShortcuts(const std::string& path);
     // Writes the rows to a file; an empty path writes nothing.
     Status SaveShortcuts(const std::string& path);
@@ -90,8 +95,8 @@ public:
     void HideCommand();
 
     void RefreshRowIcon(int row);
+    void RefreshRowIcons();
 
-    void ResolveRowKeyCodes(int row);
     void ResolveKeyCodes();
 
     void ShowMainWindow();
@@ -103,7 +108,7 @@ public:
     int ExitCode() const { return exitCode_; }
 
     HWND Toolbar() const { return toolbar1_; }
-    HACCEL Accelerators() const { return accelerators_; }
+    HACCEL Accelerators() const { return accelerators_.Get(); }
     win::CommonDialog CommonDialog1;
     // Where the About box reads the version from; the running program unless
     // a test hosts the window.
@@ -136,7 +141,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND command1_ = nullptr;
     HWND toolbar1_ = nullptr;
-    HACCEL accelerators_ = nullptr;
+    win::UniqueAccelerators accelerators_;
     win::UniqueGdi picture1_;  // the open folder beside "&Open..."
     win::UniqueGdi picture2_;  // the diskette beside "&Save..."
     std::array<HWND, kRowCount> label1_{};

@@ -7,6 +7,7 @@
 #include "control_ids.h"
 #include "form1.h"
 #include "frm_about.h"
+#include "gui.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
 #include "win_errors.h"
@@ -17,24 +18,44 @@ namespace {
 constexpr const char* kConfigurationFilter = "Configuration Files (*.ini)|*.ini";
 constexpr const char* kConfirmText = "Loading this file will replace your old config file!Are you shure?";
 constexpr const char* kConfirmTitle = "Confirm!";
+// Open copies the whole file, so it holds it whole: a shortcuts file is a few
+// kilobytes, and anything this large is not one.
+constexpr std::size_t kLargestOpenedFile = 16u * 1024u * 1024u;
 
 using namespace ids;
 
 UINT MenuId(int itemNumber) { return static_cast<UINT>(MenuCommand(itemNumber)); }
 
-// A 16 x 15 picture of one of the toolbar's standard images, for a menu item.
-HBITMAP MenuPicture(HIMAGELIST images, int image) {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 15);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all{0, 0, 16, 15};
-    FillRect(dc, &all, GetSysColorBrush(COLOR_MENU));
-    ImageList_Draw(images, image, dc, 0, 0, ILD_TRANSPARENT);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+// One of the toolbar's standard images as a menu item's picture, at the size
+// of a menu item's small icon for the window's DPI, on the menu's colour.
+win::UniqueGdi MenuPicture(HIMAGELIST images, int image, int dpi) {
+    const int width = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+    const int height = GetSystemMetricsForDpi(SM_CYSMICON, static_cast<UINT>(dpi));
+    int imageWidth = 0;
+    int imageHeight = 0;
+    ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+    win::ScreenDc screen;
+    win::UniqueDc dc(CreateCompatibleDC(screen.Get()));
+    win::UniqueGdi bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!dc || !bitmap) return win::UniqueGdi();
+    {
+        win::Selection selected(dc.Get(), bitmap.Get());
+        RECT all{0, 0, width, height};
+        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_MENU));
+        ImageList_Draw(images, image, dc.Get(), (width - imageWidth) / 2, (height - imageHeight) / 2, ILD_TRANSPARENT);
+    }
     return bitmap;
+}
+
+// Puts a picture beside a menu item's caption. As the item's own bitmap it is
+// drawn whole; as a check-mark bitmap Windows would crop it to the check
+// mark's size.
+void SetMenuPicture(HMENU menu, UINT id, HGDIOBJ picture) {
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = static_cast<HBITMAP>(picture);
+    SetMenuItemInfoA(menu, id, FALSE, &item);
 }
 
 // True when both paths name the same file, however they are spelled.
@@ -76,14 +97,13 @@ void Form1::BuildMenu() {
         {FALT | FVIRTKEY, 'Q', static_cast<WORD>(MenuId(kMenuExit))},
         {FCONTROL | FVIRTKEY, 'H', static_cast<WORD>(MenuId(kMenuContext))},
     }};
-    accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+    accelerators_.Reset(CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size())));
     FitToClientArea();
 }
 
 void Form1::BuildToolbar() {
     toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, 0,
-                                0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolbar1)), instance_,
-                                nullptr);
+                                0, 0, 0, hwnd_, win::ChildId(kToolbar1), instance_, nullptr);
     SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolbar1_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
     auto button = [](int image, int index, BYTE style) {
@@ -107,13 +127,11 @@ void Form1::BuildToolbar() {
     // The open-folder and diskette pictures stand beside their menu items too.
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar1_, TB_GETIMAGELIST, 0, 0));
     if (images != nullptr) {
-        picture1_.Reset(MenuPicture(images, STD_FILEOPEN));
-        picture2_.Reset(MenuPicture(images, STD_FILESAVE));
+        picture1_ = MenuPicture(images, STD_FILEOPEN, dpi_);
+        picture2_ = MenuPicture(images, STD_FILESAVE, dpi_);
         HMENU menu = GetMenu(hwnd_);
-        SetMenuItemBitmaps(menu, MenuId(kMenuOpen), MF_BYCOMMAND, static_cast<HBITMAP>(picture1_.Get()),
-                           static_cast<HBITMAP>(picture1_.Get()));
-        SetMenuItemBitmaps(menu, MenuId(kMenuSave), MF_BYCOMMAND, static_cast<HBITMAP>(picture2_.Get()),
-                           static_cast<HBITMAP>(picture2_.Get()));
+        SetMenuPicture(menu, MenuId(kMenuOpen), picture1_.Get());
+        SetMenuPicture(menu, MenuId(kMenuSave), picture2_.Get());
     }
 }
 
@@ -151,28 +169,28 @@ void Form1::OpenCommand() {
 // The chosen file is checked before anything is copied: a file that would not
 // load is refused, so the shortcuts file and the rows stay as they were (a
 // broken shortcuts file would stop every later start). A good file replaces
-// the shortcuts file in one step.
+// the shortcuts file in one step, byte for byte.
 Status Form1::OpenChosenFile(const std::string& chosen) {
     const std::string target = ShortcutsPath();
     if (SameFile(chosen, target)) {
         return Error{error_number::kPermissionDenied,
                      "Cannot open " + chosen + ": it is the shortcuts file itself, which holds the rows already."};
     }
-    win::FileBytes bytes = win::ReadShortcutsFile(chosen);
+    win::FileBytes bytes = win::ReadWholeFile(chosen, kLargestOpenedFile);
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
-    const std::string& content = std::get<std::string>(bytes);
-    ParsedShortcuts parsed = ParseShortcuts(content, chosen);
-    if (const Error* failed = std::get_if<Error>(&parsed)) return *failed;
-    if (Status failed = win::SaveShortcutsFile(target, content)) return failed;
-    if (Status failed = LoadShortcuts(target)) return failed;
-    ResolveKeyCodes();
+    Status failed = OpenShortcutsFile(rows_, codes_, std::get<std::string>(bytes), chosen,
+                                      [&target](std::string_view content) {
+                                          return win::SaveShortcutsFile(target, std::string(content));
+                                      });
+    if (failed) return failed;
+    RefreshRowIcons();
     return std::nullopt;
 }
 
 void Form1::SaveCommand() {
     CommonDialog1.Filter = kConfigurationFilter;
     CommonDialog1.FileName.clear();
-    CommonDialog1.ShowSave(hwnd_);
+    if (!CommonDialog1.ShowSave(hwnd_)) return;
     if (Status failed = SaveShortcuts(CommonDialog1.FileName)) ReportError(*failed);
 }
 

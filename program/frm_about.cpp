@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "control_ids.h"
+#include "gui.h"
 #include "layout.h"
 #include "module2.h"
-#include "resource_ids.h"
 
 namespace brimlow {
 namespace {
@@ -41,7 +41,7 @@ HWND Place(HWND parent, const char* cls, const char* text, DWORD style, int id, 
            HFONT font) {
     const layout::PixelRect r = layout::ToPixels(twips, dpi);
     HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+                                   win::ChildId(id), nullptr, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
@@ -76,9 +76,9 @@ void frmAbout::ShowModal(HWND owner) {
     EmptyTemplate dialog{};
     dialog.header.style = kStyle;
     DialogBoxIndirectParamA(instance_, &dialog.header, owner, &frmAbout::Proc, reinterpret_cast<LPARAM>(this));
-    if (font_ != nullptr) DeleteObject(font_);
-    if (titleFont_ != nullptr) DeleteObject(titleFont_);
-    font_ = titleFont_ = nullptr;
+    // The box is gone: its fonts are no longer drawn with.
+    font_.Reset();
+    titleFont_.Reset();
 }
 
 void frmAbout::Form_Load(HWND hwnd) {
@@ -86,25 +86,21 @@ void frmAbout::Form_Load(HWND hwnd) {
     SetWindowTextA(hwnd, (std::string("About ") + ids::kProductName).c_str());
 
     const int dpi = static_cast<int>(GetDpiForWindow(hwnd));
-    font_ = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg 2");
-    titleFont_ = CreateFontA(-MulDiv(14, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                             "MS Shell Dlg 2");
+    font_ = win::DialogFont(dpi);
+    titleFont_ = win::MakeFont("MS Shell Dlg 2", 140, dpi, true);
+    const auto font = static_cast<HFONT>(font_.Get());
 
-    HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, ids::kAboutImage1, kImage1, dpi, font_);
-    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon), IMAGE_ICON,
-                                               32, 32, LR_SHARED));
+    HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, ids::kAboutImage1, kImage1, dpi, font);
+    HICON icon = win::ProgramIcon(32);
     if (icon != nullptr) SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    HICON small = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kProgramIcon),
-                                                IMAGE_ICON, 16, 16, LR_SHARED));
+    HICON small = win::ProgramIcon(16);
     if (icon != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     if (small != nullptr) SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 
-    Place(hwnd, "STATIC", VersionLine(versionFile_).c_str(), SS_LEFT, ids::kAboutVersion, kLblVersion, dpi, font_);
-    Place(hwnd, "STATIC", ids::kProductName, SS_LEFT, ids::kAboutTitle, kLblTitle, dpi, titleFont_);
-    Place(hwnd, "STATIC", kFixedLine, SS_LEFT, ids::kAboutLabel1, kLabel1, dpi, font_);
-    HWND ok = Place(hwnd, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kCmdOK, dpi, font_);
+    Place(hwnd, "STATIC", VersionLine(versionFile_).c_str(), SS_LEFT, ids::kAboutVersion, kLblVersion, dpi, font);
+    Place(hwnd, "STATIC", ids::kProductName, SS_LEFT, ids::kAboutTitle, kLblTitle, dpi, static_cast<HFONT>(titleFont_.Get()));
+    Place(hwnd, "STATIC", kFixedLine, SS_LEFT, ids::kAboutLabel1, kLabel1, dpi, font);
+    HWND ok = Place(hwnd, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kCmdOK, dpi, font);
 
     RECT frame{0, 0, layout::TwipsToPixels(kClientWidth, dpi), layout::TwipsToPixels(kClientHeight, dpi)};
     AdjustWindowRectExForDpi(&frame, kStyle, FALSE, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)),

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "handles.h"
+
 namespace brimlow {
 
 class frmAbout {
@@ -28,8 +30,8 @@ private:
 
     HINSTANCE instance_;
     std::string versionFile_;
-    HFONT font_ = nullptr;
-    HFONT titleFont_ = nullptr;
+    win::UniqueGdi font_;
+    win::UniqueGdi titleFont_;
 };
 
 }  // namespace brimlow

@@ -83,6 +83,11 @@ struct ViewTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { UnmapViewOfFile(h); }
 };
+struct AcceleratorTraits {
+    using Handle = HACCEL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyAcceleratorTable(h); }
+};
 struct GdiTraits {
     using Handle = HGDIOBJ;
     static Handle Invalid() { return nullptr; }
@@ -102,5 +107,36 @@ using UniqueKernel = Unique<KernelTraits>;
 using UniqueView = Unique<ViewTraits>;
 using UniqueGdi = Unique<GdiTraits>;
 using UniqueDc = Unique<DcTraits>;
+using UniqueAccelerators = Unique<AcceleratorTraits>;
+
+// The screen's device context for one drawing, released at the end of the
+// scope: GetDC's handles go back through ReleaseDC, not DeleteDC.
+class ScreenDc {
+public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() {
+        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+// Selects an object into a device context for one scope and puts the old one
+// back, so the object can be deleted afterwards.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~Selection() { SelectObject(dc_, old_); }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 }  // namespace brimlow::win

@@ -1,5 +1,7 @@
 #include "icon_box.h"
 
+#include "gui.h"
+
 namespace brimlow::win {
 namespace {
 constexpr const char* kClassName = "BrimlowIconBox";
@@ -17,7 +19,7 @@ bool IconBox::RegisterClass(HINSTANCE instance) {
 
 HWND IconBox::Create(HWND parent, int id, const RECT& bounds, HINSTANCE instance) {
     hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, bounds.left, bounds.top, bounds.right - bounds.left,
-                            bounds.bottom - bounds.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                            bounds.bottom - bounds.top, parent, ChildId(id), instance,
                             this);
     MakeSurface(bounds.right - bounds.left, bounds.bottom - bounds.top);
     return hwnd_;

@@ -42,7 +42,7 @@ Key CreateKey(HKEY root, const std::string& subKey) {
 // Asks for the data with a buffer of the size the first query reported. The
 // type is asked for again: if the value changed type between the two queries,
 // the bytes no longer mean what the first answer said.
-RegValue ReadText(HKEY key, const std::string& valueName, DWORD size) {
+RegValue QueryTextOfSize(HKEY key, const std::string& valueName, DWORD size) {
     std::string buffer(size, ' ');
     DWORD type = 0;
     DWORD got = size;
@@ -102,7 +102,7 @@ RegValue ReadRegValue(HKEY root, const std::string& subKey, const std::string& v
         }
         switch (type) {
             case REG_SZ:
-                return ReadText(key.handle, valueName, size);
+                return QueryTextOfSize(key.handle, valueName, size);
             case REG_DWORD:
                 return ReadNumber(key.handle, valueName);
             default:

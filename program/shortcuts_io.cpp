@@ -16,7 +16,7 @@ Error FolderInPlaceOfFile(const std::string& what, const std::string& path) {
     return Error{error_number::kPathFileAccess, what + " " + path + ": it is a folder, not a file."};
 }
 
-DWORD Ask(const SaveStepHook& hook, SaveStep step) { return hook ? hook(step) : ERROR_SUCCESS; }
+DWORD InjectedFailure(const SaveStepHook& hook, SaveStep step) { return hook ? hook(step) : ERROR_SUCCESS; }
 
 // A file beside the target that is deleted again unless it has been renamed
 // into place, so no failure leaves one behind.
@@ -46,7 +46,7 @@ DWORD CreateTemporary(const std::string& target, const SaveStepHook& hook, Tempo
     for (int attempt = 0; attempt < 100 && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS); ++attempt) {
         const std::string name =
             target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
-        code = Ask(hook, SaveStep::CreateTemporary);
+        code = InjectedFailure(hook, SaveStep::CreateTemporary);
         if (code != ERROR_SUCCESS) continue;
         UniqueFile handle(
             CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -64,7 +64,7 @@ DWORD WriteAll(HANDLE file, const std::string& bytes, const SaveStepHook& hook) 
     std::size_t written = 0;
     while (written < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(kChunk, bytes.size() - written));
-        DWORD code = Ask(hook, SaveStep::Write);
+        DWORD code = InjectedFailure(hook, SaveStep::Write);
         if (code != ERROR_SUCCESS) return code;
         DWORD done = 0;
         if (!WriteFile(file, bytes.data() + written, chunk, &done, nullptr)) return GetLastError();
@@ -84,14 +84,14 @@ DWORD SaveSteps(const std::string& path, const std::string& bytes, const SaveSte
 
     // The data must be on the disk before the rename makes it the file, or a
     // power cut could leave a renamed but empty file.
-    code = Ask(hook, SaveStep::Flush);
+    code = InjectedFailure(hook, SaveStep::Flush);
     if (code == ERROR_SUCCESS && !FlushFileBuffers(temp.handle.Get())) code = GetLastError();
     if (code != ERROR_SUCCESS) return code;
     temp.handle.Reset();
 
     // A rename within one folder replaces the file in one step; ReplaceFile
     // is avoided because Wine moves the old file away first.
-    code = Ask(hook, SaveStep::Replace);
+    code = InjectedFailure(hook, SaveStep::Replace);
     if (code == ERROR_SUCCESS &&
         !MoveFileExA(temp.path.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         code = GetLastError();
@@ -101,9 +101,10 @@ DWORD SaveSteps(const std::string& path, const std::string& bytes, const SaveSte
     return ERROR_SUCCESS;
 }
 
-}  // namespace
-
-FileBytes ReadShortcutsFile(const std::string& path) {
+// Reads the file chunk by chunk until its end or until enough(bytes) says
+// the rest is not needed.
+template <typename Enough>
+FileBytes ReadFileBytes(const std::string& path, Enough enough) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileError(GetLastError(), "Cannot read", path);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot read", path);
@@ -113,14 +114,34 @@ FileBytes ReadShortcutsFile(const std::string& path) {
     if (!file) return FileError(GetLastError(), "Cannot read", path);
 
     std::string bytes;
-    long lineEnds = 0;
     char buffer[kChunk];
-    while (lineEnds < kShortcutsFileLines) {
+    while (!enough(bytes)) {
         DWORD got = 0;
         if (!ReadFile(file.Get(), buffer, kChunk, &got, nullptr)) return FileError(GetLastError(), "Cannot read", path);
         if (got == 0) break;
         bytes.append(buffer, got);
-        lineEnds += static_cast<long>(std::count(buffer, buffer + got, '\n'));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+FileBytes ReadShortcutsFile(const std::string& path) {
+    std::size_t counted = 0;
+    long lineEnds = 0;
+    return ReadFileBytes(path, [&](const std::string& bytes) {
+        lineEnds += static_cast<long>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(counted), bytes.end(), '\n'));
+        counted = bytes.size();
+        return lineEnds >= kShortcutsFileLines;
+    });
+}
+
+FileBytes ReadWholeFile(const std::string& path, std::size_t limit) {
+    FileBytes bytes = ReadFileBytes(path, [limit](const std::string& read) { return read.size() > limit; });
+    if (const auto* read = std::get_if<std::string>(&bytes); read != nullptr && read->size() > limit) {
+        return Error{error_number::kFileTooLarge, "Cannot read " + path + ": the file is larger than " +
+                                                      std::to_string(limit / (1024 * 1024)) +
+                                                      " MB; a shortcuts file is fifty short lines."};
     }
     return bytes;
 }

@@ -20,6 +20,10 @@ using FileBytes = std::variant<std::string, Error>;
 // read is an error that names the file.
 FileBytes ReadShortcutsFile(const std::string& path);
 
+// The whole file, for a copy that must keep every byte; a file larger than
+// limit bytes is refused with an error that names it.
+FileBytes ReadWholeFile(const std::string& path, std::size_t limit);
+
 // The steps of a save, in order; Write happens once per chunk written.
 enum class SaveStep { CreateTemporary, Write, Flush, Replace };
 

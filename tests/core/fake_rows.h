@@ -14,7 +14,7 @@ class FakeRows final : public RowControls {
 public:
     FakeRows() {
         for (int row = 0; row < kRowCount; ++row) {
-            Set(row, "CTRL", "N", "C:\\Windows\\Notepad.exe", "1 - Normal", kActiveOn);
+            Set(row, kInitialFirstKey, kInitialLetter, kInitialPath, kInitialWindowState, kActiveOn);
         }
     }
 

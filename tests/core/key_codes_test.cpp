@@ -106,5 +106,37 @@ TEST(ResolveKeyCodes, ResolvesAllTenRowsAndNeverEntryTen) {
     EXPECT_EQ(codes.second[10], 0);
 }
 
+// A key going down in a first-key box: a named key writes its name and code
+// and the row is resolved again with the letter beside it; a key without a
+// name writes nothing but still resolves the row from its boxes.
+TEST(PressFirstKey, WritesTheKeysNameAndCodeAndResolvesTheRow) {
+    FakeRows rows;
+    KeyCodes codes;
+    rows.Set(3, "anything", "K", "", "1 - Normal", kActiveOn);
+    PressFirstKey(rows, codes, 3, 33);
+    EXPECT_EQ(rows.Text(Box::FirstKey, 3), "PAGE UP");
+    EXPECT_EQ(codes.first[3], 33);
+    EXPECT_EQ(codes.second[3], 'K');
+
+    // Delete writes "DDELETE" for the box to trim; the code is set directly,
+    // since that text names no key.
+    PressFirstKey(rows, codes, 3, 46);
+    EXPECT_EQ(rows.Text(Box::FirstKey, 3), "DDELETE");
+    EXPECT_EQ(codes.first[3], 46);
+
+    rows.Set(4, "INSERT", "J", "", "1 - Normal", kActiveOn);
+    PressFirstKey(rows, codes, 4, 'A');
+    EXPECT_EQ(rows.Text(Box::FirstKey, 4), "INSERT");
+    EXPECT_EQ(codes.first[4], 45);
+    EXPECT_EQ(codes.second[4], 'J');
+    EXPECT_EQ(codes.first[2], 0) << "other rows untouched";
+}
+
+TEST(ActiveAfterClick, TicksAnUntickedOrDimmedBoxAndClearsATickedOne) {
+    EXPECT_EQ(ActiveAfterClick(kActiveOff), kActiveOn);
+    EXPECT_EQ(ActiveAfterClick(kActiveDimmed), kActiveOn);
+    EXPECT_EQ(ActiveAfterClick(kActiveOn), kActiveOff);
+}
+
 }  // namespace
 }  // namespace brimlow

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_rows.h"
+#include "key_codes.h"
 
 namespace brimlow {
 namespace {
@@ -251,6 +252,59 @@ TEST(ShortcutsRows, LetterChangeDuringALoadSeesTheRowsNewFirstKey) {
     ASSERT_FALSE(ApplyShortcutsFile(controls, Join(ValidLines(), "\r\n"), kFile).has_value());
     EXPECT_EQ(changedRows, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(ReadRows(controls), rows);
+}
+
+// --- File > Open ----------------------------------------------------------
+
+// Open copies the chosen file whole and applies the rows it parsed; a file
+// that would not load, or a copy that fails, changes neither the shortcuts
+// file nor a row nor a key code.
+TEST(OpenShortcutsFile, CopiesTheWholeFileAppliesTheParsedRowsAndResolvesOrChangesNothing) {
+    std::vector<std::string> lines = ValidLines();
+    lines.push_back("a fifty-first line, kept by the copy");
+    const std::string chosen = Join(lines, "\r\n") + "no line end at the end";
+    const auto open = [&](std::string_view bytes, FakeRows& controls, KeyCodes& codes, Status replaceResult,
+                          std::vector<std::string>& replaced) {
+        return OpenShortcutsFile(controls, codes, bytes, "C:\\chosen.ini", [&](std::string_view content) {
+            replaced.emplace_back(content);
+            return replaceResult;
+        });
+    };
+
+    {
+        FakeRows controls;
+        KeyCodes codes;
+        std::vector<std::string> replaced;
+        ASSERT_FALSE(open(chosen, controls, codes, std::nullopt, replaced).has_value());
+        EXPECT_EQ(replaced, std::vector<std::string>{chosen}) << "copied once, byte for byte, past line 50";
+        EXPECT_EQ(ReadRows(controls), ParseOk(chosen));
+        EXPECT_EQ(codes.first[1], 33) << "PAGE UP";
+        EXPECT_EQ(codes.second[1], 'B');
+        EXPECT_EQ(codes.first[10], 0);
+    }
+    const struct {
+        const char* what;
+        std::string bytes;
+        Status replaceResult;
+        std::size_t replaces;
+    } refused[] = {
+        {"49 lines", Join(std::vector<std::string>(lines.begin(), lines.begin() + 49), "\r\n"), std::nullopt, 0},
+        {"a bad Active line", Join(ValidLines(), "\r\n").replace(0, 0, "CTRL\r\nN\r\nx\r\n1 - Normal\r\nyes\r\n"),
+         std::nullopt, 0},
+        {"a failed copy", chosen, Error{error_number::kDiskFull, "Cannot save C:\\data\\shortcuts.ini: full."}, 1},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        FakeRows controls;
+        KeyCodes codes;
+        std::vector<std::string> replaced;
+        const ShortcutRows before = ReadRows(controls);
+        EXPECT_TRUE(open(c.bytes, controls, codes, c.replaceResult, replaced).has_value());
+        EXPECT_EQ(replaced.size(), c.replaces);
+        EXPECT_EQ(ReadRows(controls), before);
+        EXPECT_EQ(codes.first, KeyCodes{}.first);
+        EXPECT_EQ(codes.second, KeyCodes{}.second);
+    }
 }
 
 }  // namespace

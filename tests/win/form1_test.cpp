@@ -143,10 +143,10 @@ TEST_F(Form1Test, IsAFixedOwnedDialogFrameTitledForm1WithoutATaskbarButton) {
 TEST_F(Form1Test, BeforeAnyLoadEveryRowHoldsTheInitialValuesAndTheCodeTablesAreZero) {
     for (int row = 0; row < kRowCount; ++row) {
         SCOPED_TRACE("row " + std::to_string(row));
-        EXPECT_EQ(Text(Box::FirstKey, row), brimlow::ids::kInitialFirstKey);
-        EXPECT_EQ(Text(Box::Letter, row), brimlow::ids::kInitialLetter);
-        EXPECT_EQ(Text(Box::Path, row), brimlow::ids::kInitialPath);
-        EXPECT_EQ(Text(Box::WindowState, row), brimlow::ids::kInitialWindowState);
+        EXPECT_EQ(Text(Box::FirstKey, row), brimlow::kInitialFirstKey);
+        EXPECT_EQ(Text(Box::Letter, row), brimlow::kInitialLetter);
+        EXPECT_EQ(Text(Box::Path, row), brimlow::kInitialPath);
+        EXPECT_EQ(Text(Box::WindowState, row), brimlow::kInitialWindowState);
         EXPECT_EQ(form_->Rows().Active(row), BST_CHECKED);
         HWND combo = Control(Box::WindowState, row);
         ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
