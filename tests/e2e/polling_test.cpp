@@ -11,36 +11,20 @@
 #include "driver.h"
 #include "program_windows.h"
 #include "start_at_logon.h"
-#include "support/test_files.h"
 
 namespace brimlow::e2e {
 namespace {
 
-class Polling : public ::testing::Test {
+class Polling : public ProgramTest {
 protected:
     void SetUp() override { probe_ = copy_.AddProbe(); }
-    void TearDown() override {
-        ReleaseKeysLeftDown({VK_CONTROL, VK_MENU, VK_F1, 'N', 'K'});
-    }
 
     // Starts the program with these rows, written both to its shortcuts file
-    // and into its controls; the letter box goes last, so its change event
-    // resolves the row from the texts just written.
+    // and into its controls.
     void Start(const std::vector<Row>& rows) {
-        copy_.WriteFile("data\\shortcuts.ini", ShortcutsFile(rows));
-        program_ = std::make_unique<RunningProgram>(copy_);
-        ASSERT_TRUE(program_->WaitForForm()) << "the main window did not appear";
-        for (int i = 0; i < 10; ++i) {
-            const Row row = i < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(i)] : Row{"UP", "Q", "", "1 - Normal", "0"};
-            program_->SetText(ids::kText1 + i, row.firstKey);
-            program_->SetText(ids::kText2 + i, row.path);
-            program_->SetText(ids::kCombo1 + i, row.windowState);
-            program_->SetCheck(ids::kCheck1 + i, std::stoi(row.active));
-            program_->SetText(ids::kText3 + i, row.letter);
-        }
+        ProgramTest::Start(rows);
+        for (int i = 0; i < 10; ++i) EnterRow(*program_, i, rows_[static_cast<size_t>(i)]);
     }
-
-    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
 
     void HideAndSettle() {
         program_->Click(ids::kCommand1);
@@ -50,9 +34,7 @@ protected:
         ASSERT_FALSE(IsWindowVisible(program_->Form())) << "the tick must not show it by itself";
     }
 
-    ProgramCopy copy_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     std::string probe_;
-    std::unique_ptr<RunningProgram> program_;
 };
 
 TEST_F(Polling, HoldingCtrlNForOneSecondStartsTheTargetAboutTenTimesInItsWindowState) {

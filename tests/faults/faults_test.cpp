@@ -15,6 +15,7 @@
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
 #include "win_errors.h"
+#include "support/checks.h"
 #include "support/test_files.h"
 
 namespace {
@@ -25,22 +26,15 @@ using brimlow::Status;
 using brimlow::win::SaveStep;
 namespace error_number = brimlow::error_number;
 
-std::string Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
-}
+using brimlow::testing::Includes;
 
 class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = brimlow::testing::NewTempFolder("brimlow_faults_");
-        ASSERT_FALSE(folder_.empty());
         form_ = std::make_unique<brimlow::Form1>(GetModuleHandleA(nullptr), folder_);
         ASSERT_FALSE(form_->Create());
     }
-    void TearDown() override {
-        form_.reset();
-        brimlow::testing::RemoveTree(folder_);
-    }
+    void TearDown() override { form_.reset(); }
 
     static void WriteBytes(const std::string& path, const std::string& bytes) {
         ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
@@ -76,12 +70,13 @@ protected:
         const brimlow::ShortcutRows before = WindowRows();
         const Status status = form_->LoadShortcuts(DataFile());
         ASSERT_TRUE(status.has_value()) << "the file was accepted";
-        EXPECT_EQ(Contains(status->description, DataFile()), "");
+        EXPECT_TRUE(Includes(status->description, DataFile()));
         EXPECT_TRUE(WindowRows() == before) << "a refused file changed the rows";
         EXPECT_EQ(DiskBytes(DataFile()), bytes) << "reading changed the file";
     }
 
-    std::string folder_;
+    brimlow::testing::TempFolder temp_{"faults"};
+    const std::string folder_ = temp_.Path();
     std::unique_ptr<brimlow::Form1> form_;
 };
 
@@ -91,13 +86,13 @@ TEST_F(Faults, AMissingDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
     const Status status = form_->LoadShortcuts(form_->ShortcutsPath());
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(status->description, DataFile()), "");
+    EXPECT_TRUE(Includes(status->description, DataFile()));
     EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // Saving into the missing folder fails the same way and creates nothing.
     const Status saved = form_->SaveShortcuts(form_->ShortcutsPath());
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Contains(saved->description, DataFile()), "");
+    EXPECT_TRUE(Includes(saved->description, DataFile()));
     EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -113,7 +108,7 @@ TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
     const Status status = form_->Form_Unload();
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kPermissionDenied);
-    EXPECT_EQ(Contains(status->description, DataFile()), "");
+    EXPECT_TRUE(Includes(status->description, DataFile()));
     EXPECT_EQ(form_->ExitCode(), 1);
     EXPECT_EQ(DiskBytes(DataFile()), old);
 }
@@ -123,10 +118,10 @@ TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
     ASSERT_TRUE(CreateDirectoryA(DataFile().c_str(), nullptr));
     const Status loaded = form_->LoadShortcuts(DataFile());
     ASSERT_TRUE(loaded.has_value());
-    EXPECT_EQ(Contains(loaded->description, "it is a folder"), "");
+    EXPECT_TRUE(Includes(loaded->description, "it is a folder"));
     const Status saved = form_->SaveShortcuts(DataFile());
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Contains(saved->description, DataFile()), "");
+    EXPECT_TRUE(Includes(saved->description, DataFile()));
     EXPECT_NE(GetFileAttributesA(DataFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
@@ -153,8 +148,8 @@ TEST_F(Faults, AFullDiskAtAnyWriteLeavesTheOldFileAndSaysSo) {
         });
         ASSERT_TRUE(status.has_value()) << "write " << failing;
         EXPECT_EQ(status->number, error_number::kDiskFull);
-        EXPECT_EQ(Contains(status->description, DataFile()), "");
-        EXPECT_EQ(Contains(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)), "");
+        EXPECT_TRUE(Includes(status->description, DataFile()));
+        EXPECT_TRUE(Includes(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)));
         EXPECT_EQ(DiskBytes(DataFile()), old) << "write " << failing;
     }
     WIN32_FIND_DATAA found;
@@ -195,7 +190,7 @@ protected:
             ADD_FAILURE() << "the call succeeded";
             return {};
         }
-        EXPECT_EQ(Contains(status->description, Library()), "");
+        EXPECT_TRUE(Includes(status->description, Library()));
         return *status;
     }
 };
@@ -205,7 +200,7 @@ TEST_F(LauncherFaults, AMissingLibraryIsAnErrorNamingItAndPuttingItBackIsEnough)
     Status status = launcher.Call("C:\\no such file.txt", 1, "");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(status->description, Library()), "");
+    EXPECT_TRUE(Includes(status->description, Library()));
 
     // The failure is not remembered: the next call finds the library.
     ASSERT_TRUE(CopyFileA(Built("Ostrad.dll").c_str(), Library().c_str(), FALSE));
@@ -223,7 +218,7 @@ TEST_F(LauncherFaults, ALibraryWithoutTheExportIsAnErrorNamingTheFunction) {
     ASSERT_TRUE(CopyFileA(Built("faults\\no_export.dll").c_str(), Library().c_str(), FALSE));
     const Error error = CallFails();
     EXPECT_EQ(error.number, error_number::kDllEntryMissing);
-    EXPECT_EQ(Contains(error.description, "Ostrad"), "");
+    EXPECT_TRUE(Includes(error.description, "Ostrad"));
 }
 
 // A missing help file shows nothing: the launcher binds and returns the

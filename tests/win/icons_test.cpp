@@ -13,6 +13,7 @@
 #include "handles.h"
 #include "icon_box.h"
 #include "icons.h"
+#include "support/registry.h"
 
 namespace brimlow {
 // Lets a failed comparison print the file and index.
@@ -63,12 +64,7 @@ std::string Shell32() { return SystemFolder() + "\\shell32.dll"; }
 std::string Notepad() { return SystemFolder() + "\\notepad.exe"; }
 
 void SetDefault(const std::string& key, const std::string& value) {
-    HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyA(ClassesRoot(), (kClasses + key).c_str(), &created), ERROR_SUCCESS) << key;
-    const LONG result = RegSetValueExA(created, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(created);
-    ASSERT_EQ(result, ERROR_SUCCESS) << key;
+    ASSERT_TRUE(brimlow::testing::WriteStringValue(ClassesRoot(), kClasses + key, "", value)) << key;
 }
 
 std::string Describe(const std::vector<IconAttempt>& attempts) {

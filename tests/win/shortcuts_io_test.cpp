@@ -11,6 +11,7 @@
 
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
+#include "support/checks.h"
 #include "support/test_files.h"
 
 namespace {
@@ -22,19 +23,10 @@ using brimlow::win::SaveShortcutsFile;
 using brimlow::win::SaveStep;
 namespace error_number = brimlow::error_number;
 
-std::string Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
-}
+using brimlow::testing::Includes;
 
 class ShortcutsIo : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = brimlow::testing::NewTempFolder("brimlow_io_");
-        ASSERT_FALSE(folder_.empty());
-        target_ = folder_ + "\\shortcuts.ini";
-    }
-    void TearDown() override { brimlow::testing::RemoveTree(folder_); }
-
     std::vector<std::string> Names() const { return brimlow::testing::FileNames(folder_); }
 
     static void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -66,8 +58,9 @@ protected:
         return brimlow::FormatShortcuts(rows);
     }
 
-    std::string folder_;
-    std::string target_;
+    brimlow::testing::TempFolder temp_{"io"};
+    const std::string folder_ = temp_.Path();
+    const std::string target_ = temp_.PathOf("shortcuts.ini");
 };
 
 // --- Saving and reading back --------------------------------------------
@@ -112,7 +105,7 @@ TEST_F(ShortcutsIo, SaveIntoAMissingFolderFailsAndCreatesNothing) {
     const Status status = SaveShortcutsFile(missing, SomeFile("C:\\a.exe"));
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(status->description, missing), "");
+    EXPECT_TRUE(Includes(status->description, missing));
     EXPECT_TRUE(Names().empty());
 }
 
@@ -123,7 +116,7 @@ TEST_F(ShortcutsIo, SaveOverAReadOnlyFileFailsAndLeavesItAsItWas) {
     const Status status = SaveShortcutsFile(target_, SomeFile("C:\\new.exe"));
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kPermissionDenied);
-    EXPECT_EQ(Contains(status->description, target_), "");
+    EXPECT_TRUE(Includes(status->description, target_));
     EXPECT_EQ(Bytes(target_), old);
     EXPECT_EQ(Names(), std::vector<std::string>{"shortcuts.ini"});
 }
@@ -132,20 +125,20 @@ TEST_F(ShortcutsIo, AFolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
     ASSERT_TRUE(CreateDirectoryA(target_.c_str(), nullptr));
     const Status status = SaveShortcutsFile(target_, SomeFile("C:\\a.exe"));
     ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(Contains(status->description, target_), "");
-    EXPECT_EQ(Contains(status->description, "folder"), "");
+    EXPECT_TRUE(Includes(status->description, target_));
+    EXPECT_TRUE(Includes(status->description, "folder"));
     EXPECT_NE(GetFileAttributesA(target_.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(Names(), std::vector<std::string>{"shortcuts.ini"});
 
     const Error error = ReadError(target_);
     EXPECT_EQ(error.number, error_number::kPathFileAccess);
-    EXPECT_EQ(Contains(error.description, target_), "");
+    EXPECT_TRUE(Includes(error.description, target_));
 }
 
 TEST_F(ShortcutsIo, ReadingAMissingFileNamesIt) {
     const Error error = ReadError(target_);
     EXPECT_EQ(error.number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(error.description, target_), "");
+    EXPECT_TRUE(Includes(error.description, target_));
 
     const std::string inMissingFolder = folder_ + "\\data\\shortcuts.ini";
     EXPECT_EQ(ReadError(inMissingFolder).number, error_number::kFileNotFound);
@@ -184,7 +177,7 @@ TEST_P(ShortcutsIoFault, LeavesTheOldFileByteForByteAndNoTemporaryFile) {
     const Status status = SaveShortcutsFile(target_, bytes, Injector());
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kDiskFull);
-    EXPECT_EQ(Contains(status->description, target_), "");
+    EXPECT_TRUE(Includes(status->description, target_));
     EXPECT_EQ(Bytes(target_), old);
     EXPECT_EQ(Names(), std::vector<std::string>{"shortcuts.ini"});
 }
