@@ -1,32 +1,36 @@
 // Faults and bad inputs against the real main window, hosted in this process,
-// in a program folder of its own under the temporary folder: each one gives
-// an error that names the file, or the documented quiet result, and nothing
-// the user had is lost.
+// and the shortcuts file routines under it, in a program folder of their own
+// under the temporary folder: each one gives an error that names the file,
+// or the documented quiet result, and nothing the user had is lost.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "form1.h"
 #include "module1.h"
 #include "paths.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
-#include "win_errors.h"
 #include "support/checks.h"
 #include "support/test_files.h"
+#include "win_errors.h"
 
 namespace {
 
 using brimlow::Box;
 using brimlow::Error;
 using brimlow::Status;
+using brimlow::testing::FileNames;
+using brimlow::testing::Includes;
+using brimlow::win::SaveShortcutsFile;
 using brimlow::win::SaveStep;
 namespace error_number = brimlow::error_number;
 
-using brimlow::testing::Includes;
+using Names = std::vector<std::string>;
 
 class Faults : public ::testing::Test {
 protected:
@@ -42,17 +46,21 @@ protected:
 
     // The file's bytes as they are on disk, whatever their length.
     static std::string DiskBytes(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string bytes(GetFileSize(file, nullptr), '\0');
-        DWORD done = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-        CloseHandle(file);
-        return bytes;
+        return brimlow::testing::Exists(path) ? brimlow::testing::ReadBytes(path) : "<missing>";
     }
 
+    static Error ReadError(const std::string& path) {
+        auto read = brimlow::win::ReadShortcutsFile(path);
+        if (!std::holds_alternative<Error>(read)) {
+            ADD_FAILURE() << "read succeeded: " << path;
+            return {};
+        }
+        return std::get<Error>(read);
+    }
+
+    std::string DataFolder() const { return folder_ + "\\data"; }
     std::string DataFile() const { return folder_ + "\\data\\shortcuts.ini"; }
-    void MakeDataFolder() { ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr)); }
+    void MakeDataFolder() { ASSERT_TRUE(CreateDirectoryA(DataFolder().c_str(), nullptr)); }
 
     static std::string GoodFile(const std::string& path) {
         brimlow::ShortcutRows rows{};
@@ -82,18 +90,25 @@ protected:
 
 // --- The shortcuts file and its folder -------------------------------------
 
-TEST_F(Faults, AMissingDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
-    const Status status = form_->LoadShortcuts(form_->ShortcutsPath());
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_TRUE(Includes(status->description, DataFile()));
-    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+TEST_F(Faults, AMissingFileOrDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
+    const Status loaded = form_->LoadShortcuts(form_->ShortcutsPath());
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->number, error_number::kFileNotFound);
+    EXPECT_TRUE(Includes(loaded->description, DataFile()));
 
     // Saving into the missing folder fails the same way and creates nothing.
     const Status saved = form_->SaveShortcuts(form_->ShortcutsPath());
     ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->number, error_number::kFileNotFound);
     EXPECT_TRUE(Includes(saved->description, DataFile()));
-    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(FileNames(folder_).empty()) << "no data folder, no file";
+
+    // The folder without the file: reading names the file and creates none.
+    MakeDataFolder();
+    const Error error = ReadError(DataFile());
+    EXPECT_EQ(error.number, error_number::kFileNotFound);
+    EXPECT_TRUE(Includes(error.description, DataFile()));
+    EXPECT_TRUE(FileNames(DataFolder()).empty());
 }
 
 TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
@@ -111,6 +126,7 @@ TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
     EXPECT_TRUE(Includes(status->description, DataFile()));
     EXPECT_EQ(form_->ExitCode(), 1);
     EXPECT_EQ(DiskBytes(DataFile()), old);
+    EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
 TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
@@ -118,44 +134,53 @@ TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
     ASSERT_TRUE(CreateDirectoryA(DataFile().c_str(), nullptr));
     const Status loaded = form_->LoadShortcuts(DataFile());
     ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->number, error_number::kPathFileAccess);
+    EXPECT_TRUE(Includes(loaded->description, DataFile()));
     EXPECT_TRUE(Includes(loaded->description, "it is a folder"));
     const Status saved = form_->SaveShortcuts(DataFile());
     ASSERT_TRUE(saved.has_value());
     EXPECT_TRUE(Includes(saved->description, DataFile()));
+    EXPECT_TRUE(Includes(saved->description, "folder"));
     EXPECT_NE(GetFileAttributesA(DataFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
-// A full disk at every single write of a file many writes long: the old file
-// stays byte for byte, no temporary file is left, and the message names the
-// file and says why.
-TEST_F(Faults, AFullDiskAtAnyWriteLeavesTheOldFileAndSaysSo) {
+// A full disk at every step of a save, at each write of a file many writes
+// long: the old file stays byte for byte, or where there was none there is
+// still none, no temporary file is left, and the message names the file and
+// says why.
+TEST_F(Faults, AFullDiskAtAnyStepOfASaveLeavesTheOldFileOrNoneAndSaysSo) {
     MakeDataFolder();
     const std::string old = GoodFile("C:\\old.exe");
-    WriteBytes(DataFile(), old);
     const std::string bytes = GoodFile(std::string(2000, 'p'));
-    int writes = 0;
-    ASSERT_FALSE(brimlow::win::SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
-        if (step == SaveStep::Write) ++writes;
+    int turns[4] = {};
+    ASSERT_FALSE(SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
+        ++turns[static_cast<int>(step)];
         return ERROR_SUCCESS;
     }));
     DeleteFileA((folder_ + "\\count.ini").c_str());
-    ASSERT_GE(writes, 5);
+    ASSERT_GE(turns[static_cast<int>(SaveStep::Write)], 5);
 
-    for (int failing = 1; failing <= writes; ++failing) {
-        int turn = 0;
-        const Status status = brimlow::win::SaveShortcutsFile(DataFile(), bytes, [&](SaveStep step) -> DWORD {
-            return step == SaveStep::Write && ++turn == failing ? ERROR_DISK_FULL : ERROR_SUCCESS;
-        });
-        ASSERT_TRUE(status.has_value()) << "write " << failing;
-        EXPECT_EQ(status->number, error_number::kDiskFull);
-        EXPECT_TRUE(Includes(status->description, DataFile()));
-        EXPECT_TRUE(Includes(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)));
-        EXPECT_EQ(DiskBytes(DataFile()), old) << "write " << failing;
+    for (SaveStep failing : {SaveStep::CreateTemporary, SaveStep::Write, SaveStep::Flush, SaveStep::Replace}) {
+        for (int turn = 1; turn <= turns[static_cast<int>(failing)]; ++turn) {
+            for (bool hadFile : {true, false}) {
+                SCOPED_TRACE("step " + std::to_string(static_cast<int>(failing)) + ", turn " + std::to_string(turn) +
+                             (hadFile ? ", over the old file" : ", no file before"));
+                if (hadFile) WriteBytes(DataFile(), old);
+                int seen = 0;
+                const Status status = SaveShortcutsFile(DataFile(), bytes, [&](SaveStep step) -> DWORD {
+                    return step == failing && ++seen == turn ? ERROR_DISK_FULL : ERROR_SUCCESS;
+                });
+                ASSERT_TRUE(status.has_value());
+                EXPECT_EQ(status->number, error_number::kDiskFull);
+                EXPECT_TRUE(Includes(status->description, DataFile()));
+                EXPECT_TRUE(Includes(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)));
+                EXPECT_EQ(DiskBytes(DataFile()), hadFile ? old : "<missing>");
+                EXPECT_EQ(FileNames(DataFolder()), hadFile ? Names{"shortcuts.ini"} : Names{});
+                DeleteFileA(DataFile().c_str());
+            }
+        }
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder_ + "\\data\\*.tmp").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 // --- Files that are not shortcuts files ------------------------------------
