@@ -35,6 +35,9 @@ using testing::TenRows;
 using testing::Wait;
 using testing::WaitUntil;
 
+// The polling timer's period in the program.
+inline constexpr DWORD kTickMs = 100;
+
 // build/win/bin: where program.exe and Ostrad.dll are built.
 std::string BinFolder();
 

@@ -51,4 +51,20 @@ void ReleaseKeysLeftDown() {
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
+void ParkPointer() { SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1); }
+
+bool MovePointerOnto(POINT point) {
+    if (!UnderWine()) return SetCursorPos(point.x, point.y) != FALSE;
+    // The sync is seen by a key that nothing reads: held down before the
+    // move, it is forgotten once the sync is done. The move starts from the
+    // corner, so it always enters the window and always brings a sync.
+    constexpr WORD kMarker = VK_F9;
+    ParkPointer();
+    KeyDown(kMarker);
+    SetCursorPos(point.x, point.y);
+    const bool synced = WaitUntil([] { return !IsDown(kMarker); }, 3000);
+    if (!synced) KeyUp(kMarker);
+    return synced;
+}
+
 }  // namespace brimlow::testing

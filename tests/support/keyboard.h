@@ -20,4 +20,16 @@ void ReleaseKeysLeftDown();
 
 bool UnderWine();
 
+// Under Wine, the pointer moving onto one of its windows, or a window
+// appearing under the pointer, makes Wine bring its key state in line with
+// the X keyboard, where no key is down: a key pressed just before is
+// forgotten. So the tests keep the pointer in the screen's bottom-right
+// corner, where none of their windows appears, except to click.
+void ParkPointer();
+
+// Moves the pointer onto a window at this point of the screen and waits
+// until Wine has synced its key state for it, so keys pressed afterwards
+// stay down. False if no sync was seen.
+bool MovePointerOnto(POINT point);
+
 }  // namespace brimlow::testing

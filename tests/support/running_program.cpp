@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "control_ids.h"
+#include "keyboard.h"
 #include "messages.h"
 #include "window_text.h"
 
@@ -43,6 +44,9 @@ RunningProgram::~RunningProgram() {
 }
 
 bool RunningProgram::WaitForForm(DWORD timeoutMs) {
+    // A window that appears under the pointer takes the X focus, and Wine
+    // then forgets the keys a test presses just before (see ParkPointer).
+    ParkPointer();
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     const auto left = [end] {
         const ULONGLONG now = GetTickCount64();
@@ -56,14 +60,8 @@ bool RunningProgram::WaitForForm(DWORD timeoutMs) {
             return form_ != nullptr || !Running();
         },
         left());
-    if (form_ == nullptr || !WaitUntil([this] { return IsWindowVisible(form_) || !Running(); }, left()) ||
-        !IsWindowVisible(form_)) {
-        return false;
-    }
-    // The window gains the X focus as it is shown, and Wine then brings its
-    // key state in line with the X keyboard, forgetting keys pressed before.
-    Wait(300);
-    return WaitForIdle();
+    return form_ != nullptr && WaitUntil([this] { return IsWindowVisible(form_) || !Running(); }, left()) &&
+           IsWindowVisible(form_) && WaitForIdle();
 }
 
 std::string RunningProgram::Text(int id) const {
