@@ -13,6 +13,10 @@ void CopyOrFail(const std::string& from, const std::string& to) {
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << from << " to " << to;
 }
 
+// A target started through the shell runs about a quarter of a second after
+// the launcher asks for it (the shell's own start-up).
+constexpr DWORD kShellStartMs = 250;
+
 }  // namespace
 
 std::string BinFolder() {
@@ -69,12 +73,17 @@ std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy) {
 }
 
 std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy) {
-    size_t last = static_cast<size_t>(-1);
-    for (int i = 0; i < 20; ++i) {
-        Wait(250);
+    constexpr ULONGLONG kQuietMs = kShellStartMs + 2 * kTickMs;
+    const ULONGLONG end = GetTickCount64() + 10000;
+    size_t count = ProbeStarts(copy).size();
+    ULONGLONG lastChange = GetTickCount64();
+    while (GetTickCount64() - lastChange < kQuietMs && GetTickCount64() < end) {
+        Wait(25);
         const size_t now = ProbeStarts(copy).size();
-        if (now == last) break;
-        last = now;
+        if (now != count) {
+            count = now;
+            lastChange = GetTickCount64();
+        }
     }
     return ProbeStarts(copy);
 }

@@ -73,8 +73,10 @@ struct ProbeStart {
     std::string args;
 };
 std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy);
-// The starts once the probes that are still starting have written their
-// lines: waits until the count stops growing (five seconds at most).
+// The starts once no more are coming: waits until none has been added for
+// the shell's start-up time and two ticks more, so a start the launcher
+// asked for in either of the last two ticks has reached the log (ten seconds
+// at most, for keys that never came up).
 std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy);
 
 // Writes a row into the program's controls, as the boxes' owner would see
