@@ -347,19 +347,20 @@ private:
 
     void Run() {
         Search search{owner_, nullptr};
-        const ULONGLONG end = GetTickCount64() + 30000;
-        while (search.dialog == nullptr && GetTickCount64() < end) {
-            EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
-            if (search.dialog == nullptr) Sleep(50);
-        }
-        if (search.dialog == nullptr) return;
-        // Let the dialog finish filling itself in.
         HWND box = nullptr;
-        while (box == nullptr && GetTickCount64() < end) {
-            box = NameBox(search.dialog);
-            if (box == nullptr) Sleep(50);
-        }
-        Sleep(300);
+        // The dialog is filled in before it is shown; once its thread answers,
+        // the dialog's own message loop runs and anything it posted itself
+        // comes before what is posted here.
+        const bool ready = brimlow::testing::WaitUntil(
+            [&] {
+                EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+                box = search.dialog != nullptr ? NameBox(search.dialog) : nullptr;
+                DWORD_PTR result = 0;
+                return box != nullptr &&
+                       SendMessageTimeoutA(search.dialog, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+            },
+            30000);
+        if (!ready) return;
         found_ = true;
         char name[MAX_PATH] = {};
         SendMessageA(box, WM_GETTEXT, sizeof name, reinterpret_cast<LPARAM>(name));
