@@ -74,7 +74,9 @@ brimlow_stop_display() {
     [ -n "${BRIMLOW_XVFB_PID:-}" ] && kill "$BRIMLOW_XVFB_PID" 2>/dev/null || true
 }
 
-# A Wine prefix of our own, made once; quiet, without the Mono and Gecko prompts.
+# A Wine prefix of our own, made once; quiet, without the Mono and Gecko
+# prompts. Each script has its own (test, soak, bench, screenshots), so one
+# that ends its prefix's processes never ends another's.
 brimlow_wine_prefix() {
     export WINEPREFIX="${1:?prefix folder}"
     export WINEDEBUG=-all
