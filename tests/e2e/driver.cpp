@@ -113,12 +113,16 @@ std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy) {
     return ProbeStarts(copy);
 }
 
-RunningProgram::RunningProgram(const ProgramCopy& copy, const std::string& arguments) {
-    std::string command = "\"" + copy.PathOf("program.exe") + "\"" + (arguments.empty() ? "" : " " + arguments);
+RunningProgram::RunningProgram(const ProgramCopy& copy, const std::string& arguments)
+    : RunningProgram(copy.Folder(), copy.Folder(), arguments) {}
+
+RunningProgram::RunningProgram(const std::string& folder, const std::string& workingFolder,
+                               const std::string& arguments) {
+    std::string command = "\"" + folder + "\\program.exe\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, copy.Folder().c_str(), &startup,
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workingFolder.c_str(), &startup,
                        &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;

@@ -64,6 +64,10 @@ std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy);
 class RunningProgram {
 public:
     explicit RunningProgram(const ProgramCopy& copy, const std::string& arguments = "");
+    // The program.exe of any folder (an installed or unpacked copy), started
+    // by its full path from another working folder, as a shortcut or the Run
+    // key starts it.
+    RunningProgram(const std::string& folder, const std::string& workingFolder, const std::string& arguments = "");
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
