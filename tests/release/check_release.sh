@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The release as a Windows user gets it: packages the Windows build the way
 # scripts/release.sh does, then, in a fresh Wine prefix of its own,
-#   1. installs the installer silently and checks the installed program,
+#   1. installs the installer silently for this user and checks the install,
+#      then the installed program, then a reinstall over the running program,
 #   2. uninstalls silently and checks what is gone and what is kept,
-#   3. unpacks the zip into a folder with a space in its name and checks that
+#   3. installs and uninstalls again beside the keys an earlier machine-wide
+#      copy left, and checks that they stay as they were,
+#   4. unpacks the zip into a folder with a space in its name and checks that
 #      the copy loads its rows, launches a hot key's target and saves at close.
 # The checks inside Wine are release_test.exe's suites.
 # Usage: check_release.sh BUILD_DIR RELEASE_TEST_EXE   (exit 77: cannot run here)
@@ -36,29 +39,61 @@ brimlow_ensure_display
 # A fresh prefix every run ($out was emptied): nothing of an earlier install.
 brimlow_wine_prefix "$out/prefix"
 BRIMLOW_STAGE_DIR=$(winepath -w "$BRIMLOW_STAGE" 2>/dev/null)
-BRIMLOW_SETUP_WIN=$(winepath -w "$BRIMLOW_SETUP" 2>/dev/null)
-export BRIMLOW_STAGE_DIR BRIMLOW_VERSION
+setup_file=$BRIMLOW_SETUP
+BRIMLOW_SETUP=$(winepath -w "$setup_file" 2>/dev/null)
+export BRIMLOW_STAGE_DIR BRIMLOW_SETUP BRIMLOW_VERSION
 # Ends this prefix's processes, and the X server when it was started here.
 trap brimlow_stop_display EXIT
 
-echo "== Silent install: $(basename "$BRIMLOW_SETUP") /S"
-wine "$BRIMLOW_SETUP" /S
-status=$?
-timeout 120 wineserver -w
-[ $status -eq 0 ] || fail "the installer ended with $status"
+# The uninstaller as Apps & features runs it: from this user's entry.
+uninstall_silently() {
+    local uninstaller
+    uninstaller=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimlow' \
+                      /v UninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *"\(.*\)"$/\1/p')
+    if [ -z "$uninstaller" ]; then
+        fail "no UninstallString under HKCU"
+        return
+    fi
+    echo "== Silent uninstall: $uninstaller /S"
+    # The uninstaller runs on from a copy of itself; wait for every process.
+    wine "$uninstaller" /S
+    local status=$?
+    timeout 120 wineserver -w
+    [ $status -eq 0 ] || fail "the uninstaller ended with $status"
+}
+
+install_silently() {
+    echo "== Silent install: $(basename "$setup_file") /S"
+    wine "$setup_file" /S
+    local status=$?
+    timeout 120 wineserver -w
+    [ $status -eq 0 ] || fail "the installer ended with $status"
+}
+
+install_silently
+# Checked before anything starts the installed program, which registers
+# itself machine-wide wherever the system lets it.
 wine "$tester" --gtest_filter='InstalledRelease.*' || fail "the installed release"
+wine "$tester" --gtest_filter='InstalledProgram.*' || fail "the installed program"
 
 echo "== Silent reinstall while the installed program runs"
-BRIMLOW_SETUP="$BRIMLOW_SETUP_WIN" wine "$tester" --gtest_filter='ReinstalledRelease.*' || fail "the reinstalled release"
+wine "$tester" --gtest_filter='ReinstalledRelease.*' || fail "the reinstalled release"
 timeout 120 wineserver -w
 
-echo "== Silent uninstall: Uninstall.exe /S"
-# The uninstaller runs on from a copy of itself; wait for every process.
-wine 'C:\Program Files\Brimlow\Uninstall.exe' /S
-status=$?
-timeout 120 wineserver -w
-[ $status -eq 0 ] || fail "the uninstaller ended with $status"
+uninstall_silently
 wine "$tester" --gtest_filter='UninstalledRelease.*' || fail "the uninstalled release"
+
+echo "== Install and uninstall again beside the keys of an earlier machine-wide copy"
+BRIMLOW_MACHINE_COPY='C:\Program Files\Brimlow'
+export BRIMLOW_MACHINE_COPY
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Brimlow /t REG_SZ \
+    /d "$BRIMLOW_MACHINE_COPY\Program.exe" /f >/dev/null &&
+    wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimlow' /v InstallLocation /t REG_SZ \
+        /d "$BRIMLOW_MACHINE_COPY" /f >/dev/null || fail "writing the machine-wide copy's keys"
+install_silently
+wine "$tester" --gtest_filter='InstalledAgain.*' || fail "the second install"
+uninstall_silently
+wine "$tester" --gtest_filter='UninstalledAgain.*' || fail "the second uninstall"
 
 echo "== The zip unpacked into a folder with a space"
 portable="$WINEPREFIX/drive_c/Brimlow portable test"
@@ -71,7 +106,7 @@ if [ $failed -eq 0 ]; then
     # The prefix is some 700 MB; a failed run keeps it for a look inside.
     wineserver -k >/dev/null 2>&1
     rm -rf "$WINEPREFIX"
-    echo "release checks passed: $(basename "$BRIMLOW_SETUP") $(stat -c %s "$BRIMLOW_SETUP") bytes," \
+    echo "release checks passed: $(basename "$setup_file") $(stat -c %s "$setup_file") bytes," \
          "$(basename "$BRIMLOW_ZIP") $(stat -c %s "$BRIMLOW_ZIP") bytes"
 fi
 exit $failed
