@@ -1,8 +1,9 @@
 ; Brimlow's Windows installer, built with makensis (also on Linux) from the
-; release folder that `cmake --install` lays out. scripts/release.sh passes:
-;   BRIMLOW_DEFINES  defines.nsh written by the CMake build (version, publisher, icon)
-;   BRIMLOW_STAGE    the release folder
-;   BRIMLOW_OUTFILE  the installer to write
+; release folder that `cmake --install` lays out. scripts/lib.sh passes:
+;   BRIMLOW_DEFINES      defines.nsh written by the CMake build (version, publisher, icon)
+;   BRIMLOW_STAGE        the release folder
+;   BRIMLOW_OUTFILE      the installer to write
+;   BRIMLOW_SIGN_SCRIPT  packaging/sign.sh, for a signed release
 ;
 ; One install for one user, made by that user without administrator rights:
 ; program files and table in the user's own programs folder, start at logon
@@ -32,6 +33,14 @@ Target amd64-unicode
 
 Name "Brimlow ${BRIMLOW_VERSION}"
 OutFile "${BRIMLOW_OUTFILE}"
+; A signed release (scripts/lib.sh passes the signing script): the
+; uninstaller is signed before it goes into the installer, the installer
+; once it is written. A failed signature fails the build.
+!ifdef BRIMLOW_SIGN_SCRIPT
+  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+  !finalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+!endif
+
 ; No InstallDir: .onInit asks the shell for the user's programs folder.
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel user
