@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The release as a Windows user gets it: packages the Windows build the way
-# scripts/release.sh does, then, in a fresh Wine prefix of its own,
+# scripts/release.sh does, signed with a throwaway certificate, and checks
+# what a release refuses (a wrong password, an unreadable certificate, a
+# signature that fails half-way: nothing is left behind), the signatures,
+# SHA256SUMS and the winget and Scoop manifests. Then, in a fresh Wine
+# prefix of its own, it
 #   1. installs the installer silently for this user and checks the install,
 #      then the installed program, then a reinstall over the running program,
 #   2. uninstalls silently and checks what is gone and what is kept,
@@ -14,6 +18,7 @@ set -uo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 tester=${2:?release_test.exe}
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
+here=$(dirname "${BASH_SOURCE[0]}")
 
 if ! command -v makensis >/dev/null; then
     echo "SKIP: makensis is missing (Debian package nsis; scripts/release.sh installs it)"
@@ -24,7 +29,95 @@ failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 out="$build/release-check"
-brimlow_package_release "$build" "$out" || { echo "FAIL: packaging the release"; exit 1; }
+certs=$(mktemp -d)
+trap 'rm -rf "$certs"' EXIT
+
+signing=0
+if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
+    # A self-signed code-signing certificate, its key and a random password,
+    # made for this run only.
+    openssl rand -hex 16 >"$certs/password.txt" &&
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$certs/key.pem" -out "$certs/cert.pem" -days 2 \
+            -subj "/CN=Brimlow release check" -addext "keyUsage=critical,digitalSignature" \
+            -addext "extendedKeyUsage=codeSigning" 2>/dev/null &&
+        openssl pkcs12 -export -in "$certs/cert.pem" -inkey "$certs/key.pem" -out "$certs/cert.pfx" \
+            -passout "file:$certs/password.txt" &&
+        signing=1 || fail "making the throwaway certificate"
+else
+    echo "osslsigncode or openssl is missing (scripts/release.sh installs both): checking an unsigned release"
+fi
+password=$(cat "$certs/password.txt" 2>/dev/null)
+
+# A release that must not be made: it fails, says why in words that name the
+# file, shows no password, and leaves no file in its output folder.
+expect_refused() {  # what, words the error must hold, then the settings
+    local what=$1 words=$2 refused="$build/release-check-refused" output status
+    shift 2
+    output=$(env "$@" bash -c 'source "$1" && brimlow_package_release "$2" "$3"' _ \
+                 "$BRIMLOW_ROOT/scripts/lib.sh" "$build" "$refused" 2>&1)
+    status=$?
+    echo "$output" | sed 's/^/    /'
+    [ $status -ne 0 ] || fail "$what: the release was made"
+    grep -qF -- "$words" <<<"$output" || fail "$what: the error does not say \"$words\""
+    grep -qF -e "$password" -e "not the password" <<<"$output" && fail "$what: a password shows in the output"
+    [ -z "$(find "$refused" "$refused.partial" -type f 2>/dev/null | head -n 1)" ] ||
+        fail "$what: files were left in $refused"
+    rm -rf "$refused" "$refused.partial"
+}
+
+if [ $signing -eq 1 ]; then
+    echo "== Releases that must be refused"
+    echo "not the password" >"$certs/wrong.txt"
+    expect_refused "a wrong password" "cannot sign with $certs/cert.pfx and the password in $certs/wrong.txt" \
+        BRIMLOW_SIGN_PFX="$certs/cert.pfx" BRIMLOW_SIGN_PASS_FILE="$certs/wrong.txt"
+    expect_refused "an unreadable certificate" "cannot read the certificate file $certs/missing.pfx" \
+        BRIMLOW_SIGN_PFX="$certs/missing.pfx" BRIMLOW_SIGN_PASS_FILE="$certs/password.txt"
+    # The certificate is fine, so the release gets as far as signing
+    # program.exe before the time stamp fails: nothing half-signed may stay.
+    expect_refused "a time-stamping server that does not answer" "cannot sign" \
+        BRIMLOW_SIGN_PFX="$certs/cert.pfx" BRIMLOW_SIGN_PASS_FILE="$certs/password.txt" \
+        BRIMLOW_SIGN_TIMESTAMP_URL="http://127.0.0.1:9/"
+    export BRIMLOW_SIGN_PFX="$certs/cert.pfx" BRIMLOW_SIGN_PASS_FILE="$certs/password.txt"
+fi
+
+echo "== Packaging the release"
+brimlow_package_release "$build" "$out" >"$certs/packaging.log" 2>&1
+status=$?
+cat "$certs/packaging.log"
+[ $status -eq 0 ] || { echo "FAIL: packaging the release"; exit 1; }
+[ -n "$password" ] && grep -qF -- "$password" "$certs/packaging.log" && fail "the password shows in the packaging output"
+
+# Signed with SHA-256 by the given certificate, and accepted against it.
+expect_signed() {  # file
+    local log="$certs/verify.log"
+    if osslsigncode verify -CAfile "$certs/cert.pem" -in "$1" >"$log" 2>&1 &&
+        grep -q '^Signature verification: ok' "$log" && grep -q '^Message digest algorithm *: SHA256' "$log"; then
+        echo "    $(basename "$1"): $(grep '^Signature verification' "$log")"
+    else
+        sed 's/^/    /' "$log"
+        fail "$1 is not signed with SHA-256 by the release certificate"
+    fi
+}
+
+if [ $signing -eq 1 ]; then
+    echo "== Signatures (osslsigncode verify -CAfile, the throwaway certificate)"
+    expect_signed "$BRIMLOW_SETUP"
+    # The zip's own copies: the signed files are what it holds.
+    mkdir -p "$certs/unzipped"
+    (cd "$certs/unzipped" && cmake -E tar xf "$BRIMLOW_ZIP") || fail "unpacking the zip"
+    expect_signed "$certs/unzipped/Brimlow/program.exe"
+    expect_signed "$certs/unzipped/Brimlow/Ostrad.dll"
+fi
+
+echo "== SHA256SUMS"
+(cd "$(dirname "$BRIMLOW_SETUP")" && sha256sum -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+[ "$(cut -d' ' -f3 "$(dirname "$BRIMLOW_SETUP")/SHA256SUMS" | LC_ALL=C sort)" = \
+  "$(printf '%s\n' "$(basename "$BRIMLOW_SETUP")" "$(basename "$BRIMLOW_ZIP")" | LC_ALL=C sort)" ] ||
+    fail "SHA256SUMS does not list exactly the two downloads"
+
+echo "== winget and Scoop manifests"
+python3 "$here/check_manifests.py" "$(dirname "$BRIMLOW_SETUP")" "$BRIMLOW_ROOT/../shared/schemas" "$BRIMLOW_VERSION" ||
+    fail "the package manifests"
 
 # The zip holds the release folder and nothing else.
 expected=$'Brimlow/Ostrad.dll\nBrimlow/ReadMe.txt\nBrimlow/data/shortcuts.ini\nBrimlow/help.txt\nBrimlow/program.exe'
@@ -43,13 +136,17 @@ setup_file=$BRIMLOW_SETUP
 BRIMLOW_SETUP=$(winepath -w "$setup_file" 2>/dev/null)
 export BRIMLOW_STAGE_DIR BRIMLOW_SETUP BRIMLOW_VERSION
 # Ends this prefix's processes, and the X server when it was started here.
-trap brimlow_stop_display EXIT
+trap 'rm -rf "$certs"; brimlow_stop_display' EXIT
 
-# The uninstaller as Apps & features runs it: from this user's entry.
+# The uninstaller Apps & features runs: the one this user's entry names.
+installed_uninstaller() {
+    wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimlow' /v UninstallString 2>/dev/null |
+        tr -d '\r' | sed -n 's/.*REG_SZ *"\(.*\)"$/\1/p'
+}
+
 uninstall_silently() {
     local uninstaller
-    uninstaller=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimlow' \
-                      /v UninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *"\(.*\)"$/\1/p')
+    uninstaller=$(installed_uninstaller)
     if [ -z "$uninstaller" ]; then
         fail "no UninstallString under HKCU"
         return
@@ -71,6 +168,10 @@ install_silently() {
 }
 
 install_silently
+if [ $signing -eq 1 ]; then
+    echo "== The installed uninstaller's signature"
+    expect_signed "$(winepath -u "$(installed_uninstaller)" 2>/dev/null)"
+fi
 # Checked before anything starts the installed program, which registers
 # itself machine-wide wherever the system lets it.
 wine "$tester" --gtest_filter='InstalledRelease.*' || fail "the installed release"
