@@ -26,10 +26,6 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "Brimlow"
 !define FORM_CLASS "BrimlowForm1"
-; FOLDERID_UserProgramFiles: %LOCALAPPDATA%\Programs unless the user's
-; profile puts it elsewhere.
-!define FOLDERID_USER_PROGRAM_FILES "{5CD7AEE2-2219-4A67-B85D-6C9CE15660CB}"
-!define KF_FLAG_DONT_VERIFY 0x4000
 
 Name "Brimlow ${BRIMLOW_VERSION}"
 OutFile "${BRIMLOW_OUTFILE}"
@@ -41,7 +37,8 @@ OutFile "${BRIMLOW_OUTFILE}"
   !finalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
 !endif
 
-; No InstallDir: .onInit asks the shell for the user's programs folder.
+; The user's own programs folder, where per-user programs belong.
+InstallDir "$LOCALAPPDATA\Programs\Brimlow"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -85,17 +82,6 @@ VIAddVersionKey "LegalCopyright" "${BRIMLOW_PUBLISHER}"
 
 Function .onInit
   SetShellVarContext current
-  ; Empty unless an earlier install or /D= named the folder.
-  ${If} $INSTDIR == ""
-    System::Call 'shell32::SHGetKnownFolderPath(g "${FOLDERID_USER_PROGRAM_FILES}", i ${KF_FLAG_DONT_VERIFY}, p 0, *p .r1) i .r0'
-    ${If} $0 = 0
-      System::Call '*$1(&w${NSIS_MAX_STRLEN} .r2)'
-      System::Call 'ole32::CoTaskMemFree(p r1)'
-      StrCpy $INSTDIR "$2\Brimlow"
-    ${Else}
-      StrCpy $INSTDIR "$LOCALAPPDATA\Programs\Brimlow"
-    ${EndIf}
-  ${EndIf}
 FunctionEnd
 
 Section "Brimlow" SecProgram

@@ -74,8 +74,9 @@ std::string FolderPath(int csidl) {
     return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? std::string(path) : "";
 }
 
-// The user's own programs folder as the shell names it; %LOCALAPPDATA%\Programs
-// where the shell does not know that folder.
+// The user's own programs folder as the shell names it; %LOCALAPPDATA%\Programs,
+// its default, where the shell does not know that folder (Wine 8 answers
+// E_INVALIDARG).
 std::string UserProgramsFolder() {
     PWSTR wide = nullptr;
     std::string folder;
