@@ -12,6 +12,7 @@
 #include "shortcuts_io.h"
 #include "single_instance.h"
 #include "start_at_logon.h"
+#include "startup_trace.h"
 #include "win_errors.h"
 
 namespace brimlow {
@@ -30,10 +31,15 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DLGFRA
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 std::string WindowText(HWND hwnd) {
+    // Most texts are short: one call into the control reads them whole. Only
+    // a text that fills the buffer costs a second call for its length.
+    char buffer[256];
+    const int copied = GetWindowTextA(hwnd, buffer, sizeof buffer);
+    if (copied < static_cast<int>(sizeof buffer) - 1) return std::string(buffer, copied > 0 ? copied : 0);
     const int length = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    const int whole = GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(whole > 0 ? whole : 0));
     return text;
 }
 
@@ -183,8 +189,10 @@ void Form1::OnCreate() {
     if (dpi_ <= 0) dpi_ = 96;
     MakeFonts();
     CreateControls();
+    BRIMLOW_TRACE_MARK("controls");
     LayoutControls();
     FitToClientArea();
+    BRIMLOW_TRACE_MARK("layout");
     controlsReady_ = true;
     // The timer runs from creation, hidden or shown, until the window goes.
     SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
@@ -314,11 +322,16 @@ LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 Status Form1::Form_Load() {
     Module3::RegisterStartAtLogon(programFolder_);
+    BRIMLOW_TRACE_MARK("registration");
     Module2::InitCommonCtrls();
+    BRIMLOW_TRACE_MARK("common controls");
     BuildMenu();
+    BRIMLOW_TRACE_MARK("menu");
     BuildToolbar();
+    BRIMLOW_TRACE_MARK("toolbar");
     if (Status failed = LoadShortcuts(ShortcutsPath())) return failed;
     ResolveKeyCodes();
+    BRIMLOW_TRACE_MARK("key codes");
     return std::nullopt;
 }
 
@@ -337,9 +350,12 @@ void Form1::OnClose() {
 
 Status Form1::LoadShortcuts(const std::string& path) {
     win::FileBytes bytes = win::ReadShortcutsFile(path);
+    BRIMLOW_TRACE_MARK("file read");
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
     if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path)) return failed;
+    BRIMLOW_TRACE_MARK("rows applied");
     RefreshRowIcons();
+    BRIMLOW_TRACE_MARK("icons");
     return std::nullopt;
 }
 
