@@ -208,7 +208,10 @@ void Form1::CreateControls() {
                                           win::ChildId(ids::kText3 + row), instance_, nullptr);
         rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
                                           win::ChildId(ids::kText2 + row), instance_, nullptr);
-        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
+        // The box scrolls as the user types, so a window state longer than
+        // the box is taken whole; the tick reads only its first character.
+        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "",
+                                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
                                            0, 0, 0, 0, hwnd_, win::ChildId(ids::kCombo1 + row), instance_, nullptr);
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
