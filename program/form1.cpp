@@ -22,6 +22,10 @@ constexpr UINT kTimer1Interval = 100;
 
 constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
 
+// The "+" between a row's two keys; the other controls use the dialog font.
+constexpr const char* kPlusFace = "MS Sans Serif";
+constexpr int kPlusHundredthsOfAPoint = 825;
+
 // The Active box is a three-state button whose check states are the row's
 // Active states, so the core's numbers go to and from it unchanged.
 static_assert(BST_UNCHECKED == kActiveOff && BST_CHECKED == kActiveOn && BST_INDETERMINATE == kActiveDimmed);
@@ -192,7 +196,7 @@ void Form1::OnCreate() {
 
 void Form1::MakeFonts() {
     font_ = win::DialogFont(dpi_);
-    boldFont_ = win::DialogFont(dpi_, true);
+    plusFont_ = win::MakeFont(kPlusFace, kPlusHundredthsOfAPoint, dpi_, true);
 }
 
 void Form1::CreateControls() {
@@ -242,7 +246,7 @@ void Form1::LayoutControls() {
         picture3_[i].Move(ToRect(layout::RowControl(Column::Icon, row), dpi_));
         place(rows_.text1_[i], layout::RowControl(Column::FirstKey, row));
         place(label1_[i], layout::RowControl(Column::Plus, row));
-        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
+        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(plusFont_.Get()), TRUE);
         place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
         place(rows_.text2_[i], layout::RowControl(Column::Path, row));
         // A drop-down combo's height includes its list: room for the three items.

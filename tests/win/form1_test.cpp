@@ -123,6 +123,28 @@ protected:
         return SIZE{r.right - r.left, r.bottom - r.top};
     }
 
+    // Row 0's "+" in bold MS Sans Serif of plusHeight, fitting its box.
+    void ExpectPlusAt(int dpi, LONG plusHeight) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        HWND plus = GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1);
+        auto font = reinterpret_cast<HFONT>(SendMessageA(plus, WM_GETFONT, 0, 0));
+        LOGFONTA described{};
+        ASSERT_NE(GetObjectA(font, sizeof described, &described), 0);
+        EXPECT_STREQ(described.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(described.lfHeight, plusHeight);
+        EXPECT_EQ(described.lfWeight, FW_BOLD);
+        RECT box{};
+        GetClientRect(plus, &box);
+        HDC dc = GetDC(plus);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, "+", 1, &extent);
+        SelectObject(dc, old);
+        ReleaseDC(plus, dc);
+        EXPECT_LE(extent.cx, box.right) << "the + is wider than its box";
+        EXPECT_LE(extent.cy, box.bottom) << "the + is taller than its box";
+    }
+
     std::string folder_;
     std::unique_ptr<Form1> form_;
 };
@@ -197,6 +219,8 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     HWND firstKey = Control(Box::FirstKey, 0);
     EXPECT_EQ(Describe(ChildRect(firstKey)), "56,51 57x19");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "8,467 41x41");
+    // 8.25 points are 11 pixels at 96 dpi.
+    ExpectPlusAt(96, -11);
 
     RECT suggested{};
     GetWindowRect(form_->Hwnd(), &suggested);
@@ -207,6 +231,8 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
     EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "12,701 62x62");
+    // 16.5 pixels round to 17.
+    ExpectPlusAt(144, -17);
     // A sent WM_DPICHANGED leaves the frame, caption and menu bar drawn at
     // 96 dpi, so the client area itself comes out taller by the difference.
     // What counts is the outer size: the one a 144-dpi window needs around a
