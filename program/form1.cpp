@@ -269,7 +269,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     LayoutControls();
     // The icon boxes were remade at the new size; draw the icons again.
     RefreshRowIcons();
-    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
+    if (toolbar1_ != nullptr) BuildToolbar();
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }

@@ -3,6 +3,7 @@
 // real EDIT controls run them, loading through the controls, and the target
 // dialog driven from a second thread while the window waits in it.
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
 
@@ -123,9 +124,48 @@ protected:
         return SIZE{r.right - r.left, r.bottom - r.top};
     }
 
-    // Row 0's "+" in bold MS Sans Serif of plusHeight, fitting its box.
-    void ExpectPlusAt(int dpi, LONG plusHeight) {
+    // The toolbar across the top of the client area, 435 twips high, with
+    // standard images of imageSize pixels, which the Open and Save menu
+    // pictures show whole at the DPI's small-icon size; row 0's "+" in bold
+    // MS Sans Serif of plusHeight, fitting its box.
+    void ExpectToolbarAndPlusAt(int dpi, int imageSize, LONG plusHeight) {
         SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        HWND toolbar = form_->Toolbar();
+        const RECT bar = ChildRect(toolbar);
+        EXPECT_EQ(bar.left, 0);
+        EXPECT_EQ(bar.top, 0);
+        EXPECT_EQ(bar.right, ClientSize().cx);
+        EXPECT_NEAR(bar.bottom - bar.top, 435.0 * dpi / 1440.0, 1.0);
+        int imageWidth = 0;
+        int imageHeight = 0;
+        ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), &imageWidth,
+                              &imageHeight);
+        EXPECT_EQ(imageWidth, imageSize);
+        EXPECT_EQ(imageHeight, imageSize);
+
+        const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+        EXPECT_LE(imageSize, iconSize) << "the menu pictures would crop the image";
+        for (int item : {brimlow::ids::kMenuOpen, brimlow::ids::kMenuSave}) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_BITMAP;
+            ASSERT_TRUE(GetMenuItemInfoA(GetMenu(form_->Hwnd()), static_cast<UINT>(brimlow::ids::MenuCommand(item)), FALSE,
+                                         &info));
+            BITMAP picture{};
+            ASSERT_NE(GetObjectA(info.hbmpItem, sizeof picture, &picture), 0) << "menu item " << item;
+            EXPECT_EQ(picture.bmWidth, iconSize);
+            EXPECT_EQ(picture.bmHeight, iconSize);
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, info.hbmpItem);
+            int drawn = 0;
+            for (int y = 0; y < iconSize; ++y) {
+                for (int x = 0; x < iconSize; ++x) drawn += GetPixel(dc, x, y) != GetSysColor(COLOR_MENU);
+            }
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            EXPECT_GT(drawn, iconSize * iconSize / 8) << "menu item " << item << " shows no image";
+        }
+
         HWND plus = GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1);
         auto font = reinterpret_cast<HFONT>(SendMessageA(plus, WM_GETFONT, 0, 0));
         LOGFONTA described{};
@@ -220,7 +260,7 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     EXPECT_EQ(Describe(ChildRect(firstKey)), "56,51 57x19");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "8,467 41x41");
     // 8.25 points are 11 pixels at 96 dpi.
-    ExpectPlusAt(96, -11);
+    ExpectToolbarAndPlusAt(96, 16, -11);
 
     RECT suggested{};
     GetWindowRect(form_->Hwnd(), &suggested);
@@ -231,8 +271,8 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
     EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "12,701 62x62");
-    // 16.5 pixels round to 17.
-    ExpectPlusAt(144, -17);
+    // 16.5 pixels round to 17; from 144 dpi the toolbar shows the large images.
+    ExpectToolbarAndPlusAt(144, 24, -17);
     // A sent WM_DPICHANGED leaves the frame, caption and menu bar drawn at
     // 96 dpi, so the client area itself comes out taller by the difference.
     // What counts is the outer size: the one a 144-dpi window needs around a
