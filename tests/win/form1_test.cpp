@@ -259,6 +259,7 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     HWND firstKey = Control(Box::FirstKey, 0);
     EXPECT_EQ(Describe(ChildRect(firstKey)), "56,51 57x19");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "8,467 41x41");
+    EXPECT_EQ(Describe(ChildRect(GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1))), "120,51 9x17");
     // 8.25 points are 11 pixels at 96 dpi.
     ExpectToolbarAndPlusAt(96, 16, -11);
 
@@ -271,6 +272,7 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
     EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "12,701 62x62");
+    EXPECT_EQ(Describe(ChildRect(GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1))), "180,77 14x26");
     // 16.5 pixels round to 17; from 144 dpi the toolbar shows the large images.
     ExpectToolbarAndPlusAt(144, 24, -17);
     // A sent WM_DPICHANGED leaves the frame, caption and menu bar drawn at
