@@ -41,6 +41,17 @@ std::string WindowText(HWND hwnd) {
     return text;
 }
 
+// F4 or Alt+Down, the keys that open a drop-down list, open a path box's file
+// dialog for keyboard users. A held key's repeats do not open it once more
+// after the user closed it.
+bool IsFileDialogKey(UINT message, WPARAM key, LPARAM flags) {
+    const bool repeat = (flags & (LPARAM{1} << 30)) != 0;
+    const bool altDown = (flags & (LPARAM{1} << 29)) != 0;
+    if (repeat) return false;
+    if (message == WM_KEYDOWN) return key == VK_F4;
+    return message == WM_SYSKEYDOWN && key == VK_DOWN && altDown;
+}
+
 RECT ToRect(const layout::TwipsRect& twips, int dpi) {
     const layout::PixelRect px = layout::ToPixels(twips, dpi);
     return RECT{px.left, px.top, px.left + px.width, px.top + px.height};
@@ -199,6 +210,9 @@ void Form1::MakeFonts() {
     plusFont_ = win::MakeFont(kPlusFace, kPlusHundredthsOfAPoint, dpi_, true);
 }
 
+// The creation order is the Tab order: row by row, left to right, then the
+// Hide button. The icon boxes and the "+" labels are no tab stops, and the
+// toolbar, made later, is none either.
 void Form1::CreateControls() {
     const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
     for (int row = 0; row < kRowCount; ++row) {
@@ -308,10 +322,16 @@ LRESULT CALLBACK Form1::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self) {
+    auto* form = reinterpret_cast<Form1*>(self);
     if (message == WM_LBUTTONDBLCLK) {
         const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        reinterpret_cast<Form1*>(self)->Text2_DblClick(static_cast<std::int16_t>(row));
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
         return result;
+    }
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && IsFileDialogKey(message, wParam, lParam)) {
+        // The box has no use of its own for these keys.
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
+        return 0;
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1::Text2Proc, row);
     return DefSubclassProc(hwnd, message, wParam, lParam);

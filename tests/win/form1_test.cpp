@@ -118,6 +118,25 @@ protected:
         Pump();
     }
 
+    // A key as the program's message loop hands it on to the focused
+    // control: through dialog navigation, which moves the focus on Tab.
+    void PressThroughTheLoop(UINT message, WPARAM key, LPARAM flags) {
+        MSG msg{GetFocus(), message, key, flags, static_cast<DWORD>(GetMessageTime()), {}};
+        if (!IsDialogMessageA(form_->Hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Pump();
+    }
+
+    // The control with the focus; for a combo box, the box and not the edit
+    // inside it.
+    int FocusedId() const {
+        HWND focus = GetFocus();
+        if (focus != nullptr && GetParent(focus) != form_->Hwnd()) focus = GetParent(focus);
+        return GetDlgCtrlID(focus);
+    }
+
     SIZE ClientSize() const {
         RECT r{};
         GetClientRect(form_->Hwnd(), &r);
@@ -338,6 +357,26 @@ TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
     EXPECT_EQ(First(0), VK_CONTROL);
 }
 
+TEST_F(Form1Test, TabWalksEachRowLeftToRightThenTheHideButtonThenStartsOver) {
+    Load(FileOf({}));
+    ShowWindow(form_->Hwnd(), SW_SHOW);
+    namespace ids = brimlow::ids;
+    std::vector<int> expected;
+    for (int row = 0; row < kRowCount; ++row) {
+        for (int column : {ids::kText1, ids::kText3, ids::kText2, ids::kCombo1, ids::kCheck1}) expected.push_back(column + row);
+    }
+    expected.push_back(ids::kCommand1);
+    expected.push_back(ids::kText1);
+
+    SetFocus(Control(Box::FirstKey, 0));
+    std::vector<int> walked{FocusedId()};
+    while (walked.size() < expected.size()) {
+        PressThroughTheLoop(WM_KEYDOWN, VK_TAB, 1);
+        walked.push_back(FocusedId());
+    }
+    EXPECT_EQ(walked, expected);
+}
+
 TEST_F(Form1Test, TheLetterBoxChangesTheCodeOnlyForACapitalLetter) {
     Load(FileOf({{"CTRL", "N", "", "1 - Normal", "0"}}));
     HWND letter = Control(Box::Letter, 0);
@@ -480,14 +519,29 @@ private:
 
 class TargetDialog : public Form1Test {
 protected:
-    // Double-clicks row's path box; the answer thread deals with the dialog.
-    std::string DoubleClick(int row, const std::string& choose) {
+    // Runs `open`, which opens the file dialog; the answer thread deals with
+    // the dialog. Gives the name the dialog showed.
+    template <typename Open>
+    std::string Answering(const std::string& choose, Open open) {
         DialogAnswer answer(form_->Hwnd(), choose);
-        SendMessageA(Control(Box::Path, row), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        open();
         Pump();
         answer.Finish();
         EXPECT_TRUE(answer.Found()) << "no file dialog owned by the main window appeared";
         return answer.InitialName();
+    }
+
+    std::string DoubleClick(int row, const std::string& choose) {
+        return Answering(choose, [&] {
+            SendMessageA(Control(Box::Path, row), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        });
+    }
+
+    // A key pressed in row's path box, which has the focus.
+    std::string PressInPathBox(int row, UINT message, WPARAM key, LPARAM flags, const std::string& choose) {
+        ShowWindow(form_->Hwnd(), SW_SHOW);
+        SetFocus(Control(Box::Path, row));
+        return Answering(choose, [&] { PressThroughTheLoop(message, key, flags); });
     }
 
     std::vector<COLORREF> IconPixels(int row) {
@@ -535,6 +589,30 @@ TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNot
     EXPECT_EQ(Text(Box::Letter, 0), "K");
     EXPECT_EQ(Text(Box::WindowState, 0), "2 - Minimized");
     EXPECT_EQ(Second(0), 'K');
+}
+
+// The keys of a drop-down list open the same dialog as a double-click.
+TEST_F(TargetDialog, F4OrAltDownInAPathBoxOpensTheDialogForThatRow) {
+    Load(FileOf({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string tool = folder_ + "\\tool.exe";
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\notepad.exe").c_str(), tool.c_str(), FALSE));
+    const std::vector<COLORREF> row0 = IconPixels(0);
+    ASSERT_TRUE(AllTheSame(IconPixels(3)));
+
+    PressInPathBox(3, WM_KEYDOWN, VK_F4, 1, tool);
+    EXPECT_EQ(Text(Box::Path, 3), tool);
+    const std::vector<COLORREF> drawn = IconPixels(3);
+    EXPECT_FALSE(AllTheSame(drawn)) << "the chosen program's icon";
+    EXPECT_EQ(Text(Box::Path, 0), "C:\\Windows\\notepad.exe") << "only row 3 changes";
+    EXPECT_TRUE(IconPixels(0) == row0);
+
+    // Alt+Down, cancelled: the row keeps its target. Bit 29 says Alt is down.
+    EXPECT_EQ(Contains(PressInPathBox(3, WM_SYSKEYDOWN, VK_DOWN, 0x20000001, ""), "tool.exe"), "");
+    EXPECT_EQ(Text(Box::Path, 3), tool);
+    EXPECT_TRUE(IconPixels(3) == drawn);
+    EXPECT_EQ(Text(Box::Path, 0), "C:\\Windows\\notepad.exe");
 }
 
 TEST_F(TargetDialog, CancellingTheFirstUseLeavesAFilledBoxAsItWas) {
