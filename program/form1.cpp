@@ -23,6 +23,10 @@ constexpr UINT kTimer1Interval = 100;
 
 constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
 
+// The "+" between a row's two keys; the other controls use the dialog font.
+constexpr const char* kPlusFace = "MS Sans Serif";
+constexpr int kPlusHundredthsOfAPoint = 825;
+
 // The Active box is a three-state button whose check states are the row's
 // Active states, so the core's numbers go to and from it unchanged.
 static_assert(BST_UNCHECKED == kActiveOff && BST_CHECKED == kActiveOn && BST_INDETERMINATE == kActiveDimmed);
@@ -41,6 +45,17 @@ std::string WindowText(HWND hwnd) {
     const int whole = GetWindowTextA(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(whole > 0 ? whole : 0));
     return text;
+}
+
+// F4 or Alt+Down, the keys that open a drop-down list, open a path box's file
+// dialog for keyboard users. A held key's repeats do not open it once more
+// after the user closed it.
+bool IsFileDialogKey(UINT message, WPARAM key, LPARAM flags) {
+    const bool repeat = (flags & (LPARAM{1} << 30)) != 0;
+    const bool altDown = (flags & (LPARAM{1} << 29)) != 0;
+    if (repeat) return false;
+    if (message == WM_KEYDOWN) return key == VK_F4;
+    return message == WM_SYSKEYDOWN && key == VK_DOWN && altDown;
 }
 
 RECT ToRect(const layout::TwipsRect& twips, int dpi) {
@@ -200,9 +215,12 @@ void Form1::OnCreate() {
 
 void Form1::MakeFonts() {
     font_ = win::DialogFont(dpi_);
-    boldFont_ = win::DialogFont(dpi_, true);
+    plusFont_ = win::MakeFont(kPlusFace, kPlusHundredthsOfAPoint, dpi_, true);
 }
 
+// The creation order is the Tab order: row by row, left to right, then the
+// Hide button. The icon boxes and the "+" labels are no tab stops, and the
+// toolbar, made later, is none either.
 void Form1::CreateControls() {
     const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
     for (int row = 0; row < kRowCount; ++row) {
@@ -216,7 +234,10 @@ void Form1::CreateControls() {
                                           win::ChildId(ids::kText3 + row), instance_, nullptr);
         rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
                                           win::ChildId(ids::kText2 + row), instance_, nullptr);
-        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
+        // The box scrolls as the user types, so a window state longer than
+        // the box is taken whole; the tick reads only its first character.
+        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "",
+                                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
                                            0, 0, 0, 0, hwnd_, win::ChildId(ids::kCombo1 + row), instance_, nullptr);
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
@@ -247,7 +268,7 @@ void Form1::LayoutControls() {
         picture3_[i].Move(ToRect(layout::RowControl(Column::Icon, row), dpi_));
         place(rows_.text1_[i], layout::RowControl(Column::FirstKey, row));
         place(label1_[i], layout::RowControl(Column::Plus, row));
-        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
+        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(plusFont_.Get()), TRUE);
         place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
         place(rows_.text2_[i], layout::RowControl(Column::Path, row));
         // A drop-down combo's height includes its list: room for the three items.
@@ -270,7 +291,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     LayoutControls();
     // The icon boxes were remade at the new size; draw the icons again.
     RefreshRowIcons();
-    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
+    if (toolbar1_ != nullptr) BuildToolbar();
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -309,10 +330,16 @@ LRESULT CALLBACK Form1::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self) {
+    auto* form = reinterpret_cast<Form1*>(self);
     if (message == WM_LBUTTONDBLCLK) {
         const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        reinterpret_cast<Form1*>(self)->Text2_DblClick(static_cast<std::int16_t>(row));
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
         return result;
+    }
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && IsFileDialogKey(message, wParam, lParam)) {
+        // The box has no use of its own for these keys.
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
+        return 0;
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1::Text2Proc, row);
     return DefSubclassProc(hwnd, message, wParam, lParam);

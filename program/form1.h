@@ -155,7 +155,7 @@ private:
     bool unloaded_ = false;
     int exitCode_ = 0;
     win::UniqueGdi font_;
-    win::UniqueGdi boldFont_;
+    win::UniqueGdi plusFont_;
 };
 
 }  // namespace brimlow

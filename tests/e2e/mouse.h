@@ -9,8 +9,9 @@
 
 namespace brimlow::e2e {
 
-// Clicks the middle of the control; true once it has the keyboard focus of
-// the program, which is then the foreground window.
+// Clicks the middle of the control; true once it (or, for a combo box, the
+// edit inside it) has the keyboard focus of the program, which is then the
+// foreground window.
 inline bool ClickInto(const RunningProgram& program, int id) {
     HWND control = program.Control(id);
     RECT r{};
@@ -27,7 +28,7 @@ inline bool ClickInto(const RunningProgram& program, int id) {
         [&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof(info);
-            return GetGUIThreadInfo(thread, &info) && info.hwndFocus == control &&
+            return GetGUIThreadInfo(thread, &info) && (info.hwndFocus == control || IsChild(control, info.hwndFocus)) &&
                    GetForegroundWindow() == program.Form();
         },
         3000);
