@@ -41,7 +41,7 @@ struct Floor {
     HWND hwnd = nullptr;
     int dpi = 96;
     win::UniqueGdi font;
-    win::UniqueGdi boldFont;
+    win::UniqueGdi plusFont;
     std::array<win::IconBox, kRowCount> icons{};
 };
 
@@ -64,7 +64,7 @@ void CreateRows(Floor& floor) {
     using layout::Column;
     floor.dpi = static_cast<int>(GetDpiForWindow(floor.hwnd));
     floor.font = win::DialogFont(floor.dpi);
-    floor.boldFont = win::DialogFont(floor.dpi, true);
+    floor.plusFont = win::MakeFont("MS Sans Serif", 825, floor.dpi, true);
     const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
     for (int row = 0; row < kRowCount; ++row) {
         const int id = 1000 + row * 10;
@@ -72,12 +72,12 @@ void CreateRows(Floor& floor) {
                                                           floor.instance);
         Place(floor, "EDIT", "CTRL", edit, WS_EX_CLIENTEDGE, id + 1, layout::RowControl(Column::FirstKey, row),
               floor.font.Get());
-        Place(floor, "STATIC", "+", SS_CENTER, 0, id + 2, layout::RowControl(Column::Plus, row), floor.boldFont.Get());
+        Place(floor, "STATIC", "+", SS_CENTER, 0, id + 2, layout::RowControl(Column::Plus, row), floor.plusFont.Get());
         Place(floor, "EDIT", "N", edit, WS_EX_CLIENTEDGE, id + 3, layout::RowControl(Column::Letter, row),
               floor.font.Get());
         Place(floor, "EDIT", kTargets[row], edit, WS_EX_CLIENTEDGE, id + 4, layout::RowControl(Column::Path, row),
               floor.font.Get());
-        HWND combo = Place(floor, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN, 0, id + 5,
+        HWND combo = Place(floor, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, id + 5,
                            layout::RowControl(Column::WindowState, row), floor.font.Get(),
                            layout::TwipsToPixels(1200, floor.dpi));
         for (const char* state : {"1 - Normal", "2 - Minimized", "3 - Maximized"}) {
@@ -118,10 +118,14 @@ void BuildMenu(const Floor& floor) {
 }
 
 void BuildToolbar(const Floor& floor) {
-    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER,
-                                   0, 0, 0, 0, floor.hwnd, win::ChildId(1101), floor.instance, nullptr);
+    const layout::PixelRect bar = layout::ToPixels(layout::kToolbar, floor.dpi);
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                                   WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                   bar.left, bar.top, bar.width, bar.height, floor.hwnd, win::ChildId(1101), floor.instance,
+                                   nullptr);
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    SendMessageA(toolbar, TB_LOADIMAGES, floor.dpi >= 144 ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
     const std::array<std::pair<int, BYTE>, 5> kinds{{{0, BTNS_SEP},
                                                      {STD_FILEOPEN, BTNS_BUTTON},
                                                      {STD_FILESAVE, BTNS_BUTTON},
@@ -135,7 +139,6 @@ void BuildToolbar(const Floor& floor) {
         buttons[i].fsStyle = kinds[i].second;
     }
     SendMessageA(toolbar, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
 }
 
 void DrawIcons(Floor& floor) {

@@ -203,9 +203,10 @@ void Form1::OnCreate() {
     dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
     if (dpi_ <= 0) dpi_ = 96;
     MakeFonts();
+    // Each control is made where it belongs, in its font: under Wine moving
+    // and sizing sixty controls a second time cost a quarter of the start-up.
     CreateControls();
     BRIMLOW_TRACE_MARK("controls");
-    LayoutControls();
     FitToClientArea();
     BRIMLOW_TRACE_MARK("layout");
     controlsReady_ = true;
@@ -222,29 +223,31 @@ void Form1::MakeFonts() {
 // Hide button. The icon boxes and the "+" labels are no tab stops, and the
 // toolbar, made later, is none either.
 void Form1::CreateControls() {
-    const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+    using layout::Column;
+    const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
+    const auto font = font_.Get();
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        picture3_[i].Create(hwnd_, ids::kPicture3 + row, RECT{0, 0, 1, 1}, instance_);
-        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText1 + row), instance_, nullptr);
-        label1_[i] = CreateWindowExA(0, "STATIC", "+", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, hwnd_,
-                                     win::ChildId(ids::kLabel1 + row), instance_, nullptr);
-        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText3 + row), instance_, nullptr);
-        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText2 + row), instance_, nullptr);
+        picture3_[i].Create(hwnd_, ids::kPicture3 + row, ToRect(layout::RowControl(Column::Icon, row), dpi_), instance_);
+        rows_.text1_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, ids::kText1 + row,
+                                      layout::RowControl(Column::FirstKey, row), font);
+        label1_[i] = MakeControl(0, "STATIC", "+", SS_CENTER, ids::kLabel1 + row, layout::RowControl(Column::Plus, row),
+                                 plusFont_.Get());
+        rows_.text3_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, ids::kText3 + row,
+                                      layout::RowControl(Column::Letter, row), font);
+        rows_.text2_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, ids::kText2 + row,
+                                      layout::RowControl(Column::Path, row), font);
         // The box scrolls as the user types, so a window state longer than
         // the box is taken whole; the tick reads only its first character.
-        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "",
-                                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                                           0, 0, 0, 0, hwnd_, win::ChildId(ids::kCombo1 + row), instance_, nullptr);
+        rows_.combo1_[i] = MakeControl(0, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                                       ids::kCombo1 + row, layout::RowControl(Column::WindowState, row), font,
+                                       ComboListHeight());
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
         }
         SetWindowTextA(rows_.combo1_[i], kInitialWindowState);
-        rows_.check1_[i] = CreateWindowExA(0, "BUTTON", "Active", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, 0, 0,
-                                           0, hwnd_, win::ChildId(ids::kCheck1 + row), instance_, nullptr);
+        rows_.check1_[i] = MakeControl(0, "BUTTON", "Active", WS_TABSTOP | BS_3STATE, ids::kCheck1 + row,
+                                       layout::RowControl(Column::Active, row), font);
         SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
         // The key-down handler must run before the box handles the key.
         SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
@@ -252,9 +255,22 @@ void Form1::CreateControls() {
         SetWindowSubclass(rows_.text2_[i], &Form1::Text2Proc, static_cast<UINT_PTR>(row),
                           reinterpret_cast<DWORD_PTR>(this));
     }
-    command1_ = CreateWindowExA(0, "BUTTON", "Hide", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
-                                win::ChildId(ids::kCommand1), instance_, nullptr);
+    command1_ = MakeControl(0, "BUTTON", "Hide", WS_TABSTOP | BS_PUSHBUTTON, ids::kCommand1, layout::kHideButton, font);
 }
+
+HWND Form1::MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
+                        const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight) {
+    const RECT r = ToRect(twips, dpi_);
+    HWND control = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top + extraHeight, hwnd_, win::ChildId(id), instance_,
+                                   nullptr);
+    // Not shown yet: nothing to redraw.
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+// A drop-down combo's height includes its list: room for the three items.
+int Form1::ComboListHeight() const { return layout::TwipsToPixels(1200, dpi_); }
 
 void Form1::LayoutControls() {
     using layout::Column;
@@ -271,8 +287,7 @@ void Form1::LayoutControls() {
         SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(plusFont_.Get()), TRUE);
         place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
         place(rows_.text2_[i], layout::RowControl(Column::Path, row));
-        // A drop-down combo's height includes its list: room for the three items.
-        place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), layout::TwipsToPixels(1200, dpi_));
+        place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), ComboListHeight());
         place(rows_.check1_[i], layout::RowControl(Column::Active, row));
     }
     place(command1_, layout::kHideButton);

@@ -113,9 +113,11 @@ void Form1::BuildToolbar() {
     if (toolbar1_ != nullptr) DestroyWindow(toolbar1_);
     // The toolbar keeps the height and place the layout gives it rather than
     // sizing itself to its buttons.
+    const layout::PixelRect bar = layout::ToPixels(layout::kToolbar, dpi_);
     toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0,
-                                0, 0, 0, hwnd_, win::ChildId(kToolbar1), instance_, nullptr);
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                bar.left, bar.top, bar.width, bar.height, hwnd_, win::ChildId(kToolbar1), instance_,
+                                nullptr);
     SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     const WPARAM standardImages = dpi_ >= kLargeImagesDpi ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR;
     SendMessageA(toolbar1_, TB_LOADIMAGES, standardImages, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
@@ -135,8 +137,6 @@ void Form1::BuildToolbar() {
         button(STD_HELP, kButtonHelp, BTNS_BUTTON),
     }};
     SendMessageA(toolbar1_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    const layout::PixelRect bar = layout::ToPixels(layout::kToolbar, dpi_);
-    MoveWindow(toolbar1_, bar.left, bar.top, bar.width, bar.height, TRUE);
 
     // The open-folder and diskette pictures stand beside their menu items
     // too. The menu lets go of the old pictures before they are deleted.
