@@ -7,6 +7,7 @@
 #   scripts/bench.sh                 all figures, idle over 60 s
 #   BRIMLOW_IDLE_SECONDS=20 scripts/bench.sh
 #   scripts/bench.sh startup-trace   the start-up's steps, medians of 10 starts
+#   BRIMLOW_TRACE_PROGRAM=old/program_trace.exe scripts/bench.sh startup-trace
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -56,7 +57,9 @@ if [ "${1:-}" = startup-trace ]; then
     # The tracing build in a folder of its own with the same ten rows; each
     # start appends "step<TAB>ms since the process was created" per step.
     mkdir -p "$work/trace/data"
-    cp "$bench/program_trace.exe" "$work/trace/program.exe"
+    # BRIMLOW_TRACE_PROGRAM names another tracing build, to set an earlier
+    # version's steps beside this one's.
+    cp "${BRIMLOW_TRACE_PROGRAM:-$bench/program_trace.exe}" "$work/trace/program.exe"
     cp "$bin/Ostrad.dll" "$bin/help.txt" "$work/trace/"
     rows 1 >"$work/trace/data/shortcuts.ini"
     starts=${BRIMLOW_TRACE_STARTS:-10}
