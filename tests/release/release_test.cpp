@@ -35,7 +35,9 @@ namespace {
 
 using testing::Exists;
 using testing::ReadBytes;
+using testing::SetOldWriteTime;
 using testing::WriteBytes;
+using testing::WriteTime;
 
 const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kRunValue = "Brimlow";
@@ -45,28 +47,6 @@ const std::vector<std::string> kProgramFiles = {"program.exe", "Ostrad.dll", "he
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
-}
-
-// Back-dates a file, so that a later write shows in its time whatever the
-// file system's time resolution.
-bool SetOldWriteTime(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    SYSTEMTIME old{};
-    old.wYear = 2001;
-    old.wMonth = 1;
-    old.wDay = 1;
-    FILETIME time{};
-    SystemTimeToFileTime(&old, &time);
-    const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
-    CloseHandle(file);
-    return ok;
-}
-
-ULONGLONG WriteTime(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
 std::string FolderPath(int csidl) {
