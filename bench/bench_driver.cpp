@@ -2,10 +2,13 @@
 // measures one figure side by side against the benchmark's own baseline and
 // prints one line per figure; the script gathers them.
 //   tick ROUNDS TICKS          the tick in this process vs the bare key queries
-//   startup PROGRAM MINIMAL N  process start to the window shown, alternating
+//   startup PROGRAM MINIMAL FLOOR N
+//                              process start to the window shown, interleaved
+//   trace PROGRAM N FILE       N starts of the tracing build, its marks into FILE
 //   latency PROGRAM SAMPLES    key-down in this process to the call into Ostrad
-//   hide                       hides the running program's main window
-//   memory                     private bytes of the program and the minimal one
+//   hide [CLASS]               hides the running program's main window (or the
+//                              window of that class)
+//   memory                     private bytes of the program and its baselines
 #include <windows.h>
 #include <psapi.h>
 
@@ -26,6 +29,7 @@ namespace {
 
 constexpr const char* kMinimalClass = "BrimlowBenchMinimal";
 constexpr const char* kFormClass = "BrimlowForm1";
+constexpr const char* kFloorClass = "BrimlowBenchFloor";
 
 double Seconds(LONGLONG ticks) {
     static const LONGLONG frequency = [] {
@@ -176,26 +180,68 @@ void Stop(PROCESS_INFORMATION& process) {
     CloseHandle(process.hThread);
 }
 
-int Startup(const std::string& program, const std::string& minimal, int rounds) {
-    std::vector<double> programTimes, minimalTimes;
+struct Candidate {
+    const char* name;
+    std::string exe;
+    const char* className;
+    std::vector<double> times;
+};
+
+std::string Spread(const std::vector<double>& times) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f-%.0f", *std::min_element(times.begin(), times.end()),
+                  *std::max_element(times.begin(), times.end()));
+    return text;
+}
+
+// Starts the program and its baselines in turn, the order rotating every
+// round so none always runs right after another; medians and ranges.
+int Startup(const std::string& program, const std::string& minimal, const std::string& floor, int rounds) {
+    std::vector<Candidate> candidates = {{"program.exe", program, kFormClass, {}},
+                                         {"minimal", minimal, kMinimalClass, {}}};
+    if (!floor.empty()) candidates.push_back({"floor", floor, kFloorClass, {}});
+    const std::size_t n = candidates.size();
     for (int round = 0; round < rounds + 1; ++round) {
-        for (int side = 0; side < 2; ++side) {
-            const bool isProgram = (side + round) % 2 == 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            Candidate& c = candidates[(i + static_cast<std::size_t>(round)) % n];
             PROCESS_INFORMATION process{};
-            const double seconds =
-                StartOnce(isProgram ? program : minimal, isProgram ? kFormClass : kMinimalClass, process);
+            const double seconds = StartOnce(c.exe, c.className, process);
             if (process.hProcess != nullptr) Stop(process);
             if (seconds < 0) {
-                std::printf("startup: %s did not show its window\n", isProgram ? "program" : "minimal");
+                std::printf("startup: %s did not show its window\n", c.name);
                 return 1;
             }
             // The first round warms the disk cache and the Wine server.
-            if (round > 0) (isProgram ? programTimes : minimalTimes).push_back(seconds * 1000);
+            if (round > 0) c.times.push_back(seconds * 1000);
         }
     }
-    const double p = Median(programTimes), m = Median(minimalTimes);
-    std::printf("startup: program.exe %.0f ms, minimal %.0f ms, ratio %.3f (median of %d alternating starts)\n", p, m,
-                p / m, rounds);
+    const double p = Median(candidates[0].times);
+    for (std::size_t i = 1; i < n; ++i) {
+        const double b = Median(candidates[i].times);
+        std::printf("startup: program.exe %.0f ms (%s), %s %.0f ms (%s), ratio %.3f (medians of %d interleaved starts)\n",
+                    p, Spread(candidates[0].times).c_str(), candidates[i].name, b, Spread(candidates[i].times).c_str(),
+                    p / b, rounds);
+    }
+    return 0;
+}
+
+// Starts the program's tracing build N times, one after the other; each start
+// appends its marks to the file.
+int Trace(const std::string& program, int starts, const std::string& file) {
+    SetEnvironmentVariableA("BRIMLOW_STARTUP_TRACE_FILE", file.c_str());
+    DeleteFileA(file.c_str());
+    for (int i = 0; i < starts + 1; ++i) {
+        // The first start warms the disk cache and the Wine server; its
+        // marks are not kept.
+        if (i == 1) DeleteFileA(file.c_str());
+        PROCESS_INFORMATION process{};
+        const double seconds = StartOnce(program, kFormClass, process);
+        if (process.hProcess != nullptr) Stop(process);
+        if (seconds < 0) {
+            std::printf("trace: the program did not show its window\n");
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -261,9 +307,9 @@ int Latency(const std::string& program, int samples) {
     return 0;
 }
 
-int Hide() {
+int Hide(const char* className) {
     for (int i = 0; i < 3000; ++i) {
-        if (HWND hwnd = FindWindowOf(0, kFormClass)) {
+        if (HWND hwnd = FindWindowOf(0, className)) {
             if (IsWindowVisible(hwnd)) {
                 ShowWindow(hwnd, SW_HIDE);
                 return 0;
@@ -275,7 +321,7 @@ int Hide() {
 }
 
 int Memory() {
-    for (const char* className : {kFormClass, kMinimalClass}) {
+    for (const char* className : {kFormClass, kMinimalClass, kFloorClass}) {
         HWND hwnd = FindWindowOf(0, className);
         DWORD pid = 0;
         if (hwnd != nullptr) GetWindowThreadProcessId(hwnd, &pid);
@@ -301,10 +347,11 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     auto number = [&](int i, int fallback) { return argc > i ? std::atoi(argv[i]) : fallback; };
     if (command == "tick") return Tick(number(2, 15), number(3, 20000));
-    if (command == "startup" && argc > 3) return Startup(argv[2], argv[3], number(4, 10));
+    if (command == "startup" && argc > 4) return Startup(argv[2], argv[3], argv[4], number(5, 10));
+    if (command == "trace" && argc > 4) return Trace(argv[2], number(3, 10), argv[4]);
     if (command == "latency" && argc > 2) return Latency(argv[2], number(3, 200));
-    if (command == "hide") return Hide();
+    if (command == "hide") return Hide(argc > 2 ? argv[2] : kFormClass);
     if (command == "memory") return Memory();
-    std::fprintf(stderr, "usage: bench_driver tick|startup|latency|hide|memory ...\n");
+    std::fprintf(stderr, "usage: bench_driver tick|startup|trace|latency|hide|memory ...\n");
     return 2;
 }

@@ -7,7 +7,7 @@ TwipsRect RowControl(Column column, int row) {
     switch (column) {
         case Column::Icon: return {120, top - 120, 615, 615};
         case Column::FirstKey: return {840, top, 855, 285};
-        case Column::Plus: return {1800, top, 255, 255};
+        case Column::Plus: return {1800, top, 135, 255};
         case Column::Letter: return {2040, top, 615, 285};
         case Column::Path: return {2880, top, 2535, 285};
         case Column::WindowState: return {5640, top + 15, 1335, 315};

@@ -1,17 +1,19 @@
 ; Brimlow's Windows installer, built with makensis (also on Linux) from the
-; release folder that `cmake --install` lays out. scripts/release.sh passes:
-;   BRIMLOW_DEFINES  defines.nsh written by the CMake build (version, publisher, icon)
-;   BRIMLOW_STAGE    the release folder
-;   BRIMLOW_OUTFILE  the installer to write
+; release folder that `cmake --install` lays out. scripts/lib.sh passes:
+;   BRIMLOW_DEFINES      defines.nsh written by the CMake build (version, publisher, icon)
+;   BRIMLOW_STAGE        the release folder
+;   BRIMLOW_OUTFILE      the installer to write
+;   BRIMLOW_SIGN_SCRIPT  packaging/sign.sh, for a signed release
 ;
-; One install for the whole machine, made by an administrator: program files
-; in Program Files (writable by administrators only), the data folder
-; writable by every user because the program saves its table there on every
-; close, and the machine-wide start-at-logon value the program itself keeps.
+; One install for one user, made by that user without administrator rights:
+; program files and table in the user's own programs folder, start at logon
+; and the Apps & features entry in the user's own keys. People who share a PC
+; each install for themselves, so that no account chooses what another
+; account's keys start.
 
 Unicode true
-; program.exe is a 64-bit program; a 64-bit installer sees the real Program
-; Files and registry, without the 32-bit redirection.
+; program.exe is a 64-bit program; a 64-bit installer sees the real registry,
+; without the 32-bit redirection.
 Target amd64-unicode
 
 !include "${BRIMLOW_DEFINES}"
@@ -21,20 +23,24 @@ Target amd64-unicode
 !include MUI2.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brimlow"
-; The program compares this value with its own folder followed by
-; "\Program.exe", letter for letter, and rewrites it when they differ.
-!define RUN_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "Brimlow"
 !define FORM_CLASS "BrimlowForm1"
-; The well-known SID of the local Users group, so that the grant works on
-; every language of Windows.
-!define USERS_SID "*S-1-5-32-545"
 
 Name "Brimlow ${BRIMLOW_VERSION}"
 OutFile "${BRIMLOW_OUTFILE}"
-InstallDir "$PROGRAMFILES64\Brimlow"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
-RequestExecutionLevel admin
+; A signed release (scripts/lib.sh passes the signing script): the
+; uninstaller is signed before it goes into the installer, the installer
+; once it is written. A failed signature fails the build.
+!ifdef BRIMLOW_SIGN_SCRIPT
+  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+  !finalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+!endif
+
+; The user's own programs folder, where per-user programs belong.
+InstallDir "$LOCALAPPDATA\Programs\Brimlow"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 BrandingText "Brimlow ${BRIMLOW_VERSION}"
@@ -56,18 +62,6 @@ VIAddVersionKey "LegalCopyright" "${BRIMLOW_PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Without administrator rights neither Program Files nor the machine's keys
-; can be written: stop before anything is changed.
-!macro RequireAdministrator
-  UserInfo::GetAccountType
-  Pop $0
-  ${If} $0 != "admin"
-    MessageBox MB_OK|MB_ICONSTOP "Brimlow is set up for all users of this computer. Please run this as an administrator." /SD IDOK
-    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
-    Quit
-  ${EndIf}
-!macroend
-
 ; A running Brimlow (started at logon, perhaps hidden) holds program.exe
 ; open. Closing its window is what the user's close box does: the program
 ; saves its table and ends, so nothing of the user's is lost.
@@ -87,8 +81,7 @@ VIAddVersionKey "LegalCopyright" "${BRIMLOW_PUBLISHER}"
 !macroend
 
 Function .onInit
-  SetShellVarContext all
-  !insertmacro RequireAdministrator
+  SetShellVarContext current
 FunctionEnd
 
 Section "Brimlow" SecProgram
@@ -101,16 +94,6 @@ Section "Brimlow" SecProgram
   File "${BRIMLOW_STAGE}/help.txt"
   File "${BRIMLOW_STAGE}/ReadMe.txt"
 
-  ; The grant comes before the table goes in, so the file inherits it. Only
-  ; the data folder: the program files stay as Program Files makes them.
-  CreateDirectory "$INSTDIR\data"
-  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\data" /grant ${USERS_SID}:(OI)(CI)M'
-  Pop $0
-  ${If} $0 != 0
-    DetailPrint "icacls ended with $0"
-    MessageBox MB_OK|MB_ICONEXCLAMATION "Users could not be given write access to $INSTDIR\data.$\r$\nBrimlow can then save its shortcuts only when it runs as an administrator." /SD IDOK
-  ${EndIf}
-
   ; A reinstall or an upgrade keeps the user's rows; the shipped table goes
   ; in only where there is none.
   SetOutPath "$INSTDIR\data"
@@ -119,31 +102,33 @@ Section "Brimlow" SecProgram
   SetOverwrite on
   SetOutPath "$INSTDIR"
 
-  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" "$INSTDIR\Program.exe"
+  ; Quoted, so that a folder with a space can never be read as a shorter
+  ; program's path followed by arguments. Always this spelling of the file
+  ; name: the program compares its own value the same way.
+  WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\Program.exe"'
 
   CreateDirectory "$SMPROGRAMS\Brimlow"
   CreateShortcut "$SMPROGRAMS\Brimlow\Brimlow.lnk" "$INSTDIR\program.exe" "" "$INSTDIR\program.exe" 0
   CreateShortcut "$SMPROGRAMS\Brimlow\Brimlow Help.lnk" "$INSTDIR\help.txt"
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Brimlow"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${BRIMLOW_VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${BRIMLOW_PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\program.exe,0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Brimlow"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${BRIMLOW_VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${BRIMLOW_PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\program.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
   ; Apps & features shows the size in kilobytes.
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
 Function un.onInit
-  SetShellVarContext all
-  !insertmacro RequireAdministrator
+  SetShellVarContext current
 FunctionEnd
 
 Section "Uninstall"
@@ -165,15 +150,20 @@ Section "Uninstall"
   RMDir "$INSTDIR\data"
   RMDir /REBOOTOK "$INSTDIR"
 
-  ; Only this installation's value: a copy elsewhere that registered itself
-  ; keeps starting at logon.
+  DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ; The program registers itself machine-wide too when it runs with the
+  ; right to. Only this installation's value goes, in either spelling the
+  ; program has used: a copy in another folder keeps starting at logon. For
+  ; a standard user the delete is refused, and that is no reason to stop.
   ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-  ${If} $0 == "$INSTDIR\Program.exe"
+  ${If} $0 == '"$INSTDIR\Program.exe"'
+  ${OrIf} $0 == "$INSTDIR\Program.exe"
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ClearErrors
   ${EndIf}
 
   Delete "$SMPROGRAMS\Brimlow\Brimlow.lnk"
   Delete "$SMPROGRAMS\Brimlow\Brimlow Help.lnk"
   RMDir "$SMPROGRAMS\Brimlow"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

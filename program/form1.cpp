@@ -12,6 +12,7 @@
 #include "shortcuts_io.h"
 #include "single_instance.h"
 #include "start_at_logon.h"
+#include "startup_trace.h"
 #include "win_errors.h"
 
 namespace brimlow {
@@ -22,6 +23,10 @@ constexpr UINT kTimer1Interval = 100;
 
 constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
 
+// The "+" between a row's two keys; the other controls use the dialog font.
+constexpr const char* kPlusFace = "MS Sans Serif";
+constexpr int kPlusHundredthsOfAPoint = 825;
+
 // The Active box is a three-state button whose check states are the row's
 // Active states, so the core's numbers go to and from it unchanged.
 static_assert(BST_UNCHECKED == kActiveOff && BST_CHECKED == kActiveOn && BST_INDETERMINATE == kActiveDimmed);
@@ -30,11 +35,27 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DLGFRA
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 std::string WindowText(HWND hwnd) {
+    // Most texts are short: one call into the control reads them whole. Only
+    // a text that fills the buffer costs a second call for its length.
+    char buffer[256];
+    const int copied = GetWindowTextA(hwnd, buffer, sizeof buffer);
+    if (copied < static_cast<int>(sizeof buffer) - 1) return std::string(buffer, copied > 0 ? copied : 0);
     const int length = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    const int whole = GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(whole > 0 ? whole : 0));
     return text;
+}
+
+// F4 or Alt+Down, the keys that open a drop-down list, open a path box's file
+// dialog for keyboard users. A held key's repeats do not open it once more
+// after the user closed it.
+bool IsFileDialogKey(UINT message, WPARAM key, LPARAM flags) {
+    const bool repeat = (flags & (LPARAM{1} << 30)) != 0;
+    const bool altDown = (flags & (LPARAM{1} << 29)) != 0;
+    if (repeat) return false;
+    if (message == WM_KEYDOWN) return key == VK_F4;
+    return message == WM_SYSKEYDOWN && key == VK_DOWN && altDown;
 }
 
 RECT ToRect(const layout::TwipsRect& twips, int dpi) {
@@ -182,9 +203,12 @@ void Form1::OnCreate() {
     dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
     if (dpi_ <= 0) dpi_ = 96;
     MakeFonts();
+    // Each control is made where it belongs, in its font: under Wine moving
+    // and sizing sixty controls a second time cost a quarter of the start-up.
     CreateControls();
-    LayoutControls();
+    BRIMLOW_TRACE_MARK("controls");
     FitToClientArea();
+    BRIMLOW_TRACE_MARK("layout");
     controlsReady_ = true;
     // The timer runs from creation, hidden or shown, until the window goes.
     SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
@@ -192,30 +216,38 @@ void Form1::OnCreate() {
 
 void Form1::MakeFonts() {
     font_ = win::DialogFont(dpi_);
-    boldFont_ = win::DialogFont(dpi_, true);
+    plusFont_ = win::MakeFont(kPlusFace, kPlusHundredthsOfAPoint, dpi_, true);
 }
 
+// The creation order is the Tab order: row by row, left to right, then the
+// Hide button. The icon boxes and the "+" labels are no tab stops, and the
+// toolbar, made later, is none either.
 void Form1::CreateControls() {
-    const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+    using layout::Column;
+    const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
+    const auto font = font_.Get();
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        picture3_[i].Create(hwnd_, ids::kPicture3 + row, RECT{0, 0, 1, 1}, instance_);
-        rows_.text1_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText1 + row), instance_, nullptr);
-        label1_[i] = CreateWindowExA(0, "STATIC", "+", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, hwnd_,
-                                     win::ChildId(ids::kLabel1 + row), instance_, nullptr);
-        rows_.text3_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText3 + row), instance_, nullptr);
-        rows_.text2_[i] = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, 0, 0, 0, 0, hwnd_,
-                                          win::ChildId(ids::kText2 + row), instance_, nullptr);
-        rows_.combo1_[i] = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN,
-                                           0, 0, 0, 0, hwnd_, win::ChildId(ids::kCombo1 + row), instance_, nullptr);
+        picture3_[i].Create(hwnd_, ids::kPicture3 + row, ToRect(layout::RowControl(Column::Icon, row), dpi_), instance_);
+        rows_.text1_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, ids::kText1 + row,
+                                      layout::RowControl(Column::FirstKey, row), font);
+        label1_[i] = MakeControl(0, "STATIC", "+", SS_CENTER, ids::kLabel1 + row, layout::RowControl(Column::Plus, row),
+                                 plusFont_.Get());
+        rows_.text3_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, ids::kText3 + row,
+                                      layout::RowControl(Column::Letter, row), font);
+        rows_.text2_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, ids::kText2 + row,
+                                      layout::RowControl(Column::Path, row), font);
+        // The box scrolls as the user types, so a window state longer than
+        // the box is taken whole; the tick reads only its first character.
+        rows_.combo1_[i] = MakeControl(0, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                                       ids::kCombo1 + row, layout::RowControl(Column::WindowState, row), font,
+                                       ComboListHeight());
         for (const char* state : kWindowStates) {
             SendMessageA(rows_.combo1_[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state));
         }
         SetWindowTextA(rows_.combo1_[i], kInitialWindowState);
-        rows_.check1_[i] = CreateWindowExA(0, "BUTTON", "Active", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, 0, 0,
-                                           0, hwnd_, win::ChildId(ids::kCheck1 + row), instance_, nullptr);
+        rows_.check1_[i] = MakeControl(0, "BUTTON", "Active", WS_TABSTOP | BS_3STATE, ids::kCheck1 + row,
+                                       layout::RowControl(Column::Active, row), font);
         SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
         // The key-down handler must run before the box handles the key.
         SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
@@ -223,9 +255,22 @@ void Form1::CreateControls() {
         SetWindowSubclass(rows_.text2_[i], &Form1::Text2Proc, static_cast<UINT_PTR>(row),
                           reinterpret_cast<DWORD_PTR>(this));
     }
-    command1_ = CreateWindowExA(0, "BUTTON", "Hide", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, hwnd_,
-                                win::ChildId(ids::kCommand1), instance_, nullptr);
+    command1_ = MakeControl(0, "BUTTON", "Hide", WS_TABSTOP | BS_PUSHBUTTON, ids::kCommand1, layout::kHideButton, font);
 }
+
+HWND Form1::MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
+                        const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight) {
+    const RECT r = ToRect(twips, dpi_);
+    HWND control = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top + extraHeight, hwnd_, win::ChildId(id), instance_,
+                                   nullptr);
+    // Not shown yet: nothing to redraw.
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+// A drop-down combo's height includes its list: room for the three items.
+int Form1::ComboListHeight() const { return layout::TwipsToPixels(1200, dpi_); }
 
 void Form1::LayoutControls() {
     using layout::Column;
@@ -239,11 +284,10 @@ void Form1::LayoutControls() {
         picture3_[i].Move(ToRect(layout::RowControl(Column::Icon, row), dpi_));
         place(rows_.text1_[i], layout::RowControl(Column::FirstKey, row));
         place(label1_[i], layout::RowControl(Column::Plus, row));
-        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
+        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(plusFont_.Get()), TRUE);
         place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
         place(rows_.text2_[i], layout::RowControl(Column::Path, row));
-        // A drop-down combo's height includes its list: room for the three items.
-        place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), layout::TwipsToPixels(1200, dpi_));
+        place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), ComboListHeight());
         place(rows_.check1_[i], layout::RowControl(Column::Active, row));
     }
     place(command1_, layout::kHideButton);
@@ -262,7 +306,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     LayoutControls();
     // The icon boxes were remade at the new size; draw the icons again.
     RefreshRowIcons();
-    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
+    if (toolbar1_ != nullptr) BuildToolbar();
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -301,10 +345,16 @@ LRESULT CALLBACK Form1::Text1Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self) {
+    auto* form = reinterpret_cast<Form1*>(self);
     if (message == WM_LBUTTONDBLCLK) {
         const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        reinterpret_cast<Form1*>(self)->Text2_DblClick(static_cast<std::int16_t>(row));
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
         return result;
+    }
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && IsFileDialogKey(message, wParam, lParam)) {
+        // The box has no use of its own for these keys.
+        form->Text2_DblClick(static_cast<std::int16_t>(row));
+        return 0;
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1::Text2Proc, row);
     return DefSubclassProc(hwnd, message, wParam, lParam);
@@ -314,11 +364,16 @@ LRESULT CALLBACK Form1::Text2Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 Status Form1::Form_Load() {
     Module3::RegisterStartAtLogon(programFolder_);
+    BRIMLOW_TRACE_MARK("registration");
     Module2::InitCommonCtrls();
+    BRIMLOW_TRACE_MARK("common controls");
     BuildMenu();
+    BRIMLOW_TRACE_MARK("menu");
     BuildToolbar();
+    BRIMLOW_TRACE_MARK("toolbar");
     if (Status failed = LoadShortcuts(ShortcutsPath())) return failed;
     ResolveKeyCodes();
+    BRIMLOW_TRACE_MARK("key codes");
     return std::nullopt;
 }
 
@@ -337,9 +392,12 @@ void Form1::OnClose() {
 
 Status Form1::LoadShortcuts(const std::string& path) {
     win::FileBytes bytes = win::ReadShortcutsFile(path);
+    BRIMLOW_TRACE_MARK("file read");
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
     if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path)) return failed;
+    BRIMLOW_TRACE_MARK("rows applied");
     RefreshRowIcons();
+    BRIMLOW_TRACE_MARK("icons");
     return std::nullopt;
 }
 

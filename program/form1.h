@@ -13,6 +13,7 @@
 #include "handles.h"
 #include "error.h"
 #include "icon_box.h"
+#include "layout.h"
 #include "module1.h"
 #include "row_controls.h"
 #include "tick.h"
@@ -126,6 +127,10 @@ private:
     void OnCommand(int id, int code);
     void OnDpiChanged(int dpi, const RECT* suggested);
     void CreateControls();
+    HWND MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
+                     const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight = 0);
+    int ComboListHeight() const;
+    // Moves every control to its place, in the fonts, after a DPI change.
     void LayoutControls();
     void MakeFonts();
     void FitToClientArea();
@@ -155,7 +160,7 @@ private:
     bool unloaded_ = false;
     int exitCode_ = 0;
     win::UniqueGdi font_;
-    win::UniqueGdi boldFont_;
+    win::UniqueGdi plusFont_;
 };
 
 }  // namespace brimlow

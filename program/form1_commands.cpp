@@ -3,11 +3,13 @@
 #include <commctrl.h>
 
 #include <array>
+#include <utility>
 
 #include "control_ids.h"
 #include "form1.h"
 #include "frm_about.h"
 #include "gui.h"
+#include "layout.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
 #include "win_errors.h"
@@ -21,6 +23,10 @@ constexpr const char* kConfirmTitle = "Confirm!";
 // Open copies the whole file, so it holds it whole: a shortcuts file is a few
 // kilobytes, and anything this large is not one.
 constexpr std::size_t kLargestOpenedFile = 16u * 1024u * 1024u;
+
+// From one and a half times the usual size up, the 16-pixel standard images
+// look lost on the toolbar; the 24-pixel set is drawn from there on.
+constexpr int kLargeImagesDpi = 144;
 
 using namespace ids;
 
@@ -101,11 +107,20 @@ void Form1::BuildMenu() {
     FitToClientArea();
 }
 
+// Made again when the DPI changes: a toolbar's standard images come in one
+// size, chosen as they are loaded.
 void Form1::BuildToolbar() {
-    toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, 0,
-                                0, 0, 0, hwnd_, win::ChildId(kToolbar1), instance_, nullptr);
+    if (toolbar1_ != nullptr) DestroyWindow(toolbar1_);
+    // The toolbar keeps the height and place the layout gives it rather than
+    // sizing itself to its buttons.
+    const layout::PixelRect bar = layout::ToPixels(layout::kToolbar, dpi_);
+    toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                bar.left, bar.top, bar.width, bar.height, hwnd_, win::ChildId(kToolbar1), instance_,
+                                nullptr);
     SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar1_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const WPARAM standardImages = dpi_ >= kLargeImagesDpi ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR;
+    SendMessageA(toolbar1_, TB_LOADIMAGES, standardImages, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
     auto button = [](int image, int index, BYTE style) {
         TBBUTTON b{};
         b.iBitmap = image;
@@ -122,16 +137,18 @@ void Form1::BuildToolbar() {
         button(STD_HELP, kButtonHelp, BTNS_BUTTON),
     }};
     SendMessageA(toolbar1_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageA(toolbar1_, TB_AUTOSIZE, 0, 0);
 
-    // The open-folder and diskette pictures stand beside their menu items too.
+    // The open-folder and diskette pictures stand beside their menu items
+    // too. The menu lets go of the old pictures before they are deleted.
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar1_, TB_GETIMAGELIST, 0, 0));
     if (images != nullptr) {
-        picture1_ = MenuPicture(images, STD_FILEOPEN, dpi_);
-        picture2_ = MenuPicture(images, STD_FILESAVE, dpi_);
+        win::UniqueGdi open = MenuPicture(images, STD_FILEOPEN, dpi_);
+        win::UniqueGdi save = MenuPicture(images, STD_FILESAVE, dpi_);
         HMENU menu = GetMenu(hwnd_);
-        SetMenuPicture(menu, MenuId(kMenuOpen), picture1_.Get());
-        SetMenuPicture(menu, MenuId(kMenuSave), picture2_.Get());
+        SetMenuPicture(menu, MenuId(kMenuOpen), open.Get());
+        SetMenuPicture(menu, MenuId(kMenuSave), save.Get());
+        picture1_ = std::move(open);
+        picture2_ = std::move(save);
     }
 }
 

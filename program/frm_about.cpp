@@ -87,7 +87,7 @@ void frmAbout::Form_Load(HWND hwnd) {
 
     const int dpi = static_cast<int>(GetDpiForWindow(hwnd));
     font_ = win::DialogFont(dpi);
-    titleFont_ = win::MakeFont("MS Shell Dlg 2", 140, dpi, true);
+    titleFont_ = win::MakeFont("MS Shell Dlg 2", 1400, dpi, true);
     const auto font = static_cast<HFONT>(font_.Get());
 
     HWND image = Place(hwnd, "STATIC", "", SS_ICON | SS_REALSIZEIMAGE, ids::kAboutImage1, kImage1, dpi, font);

@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "paths.h"
 #include "single_instance.h"
+#include "startup_trace.h"
 #include "win_errors.h"
 
 // The runtime's default terminate handler prints the exception's demangled
@@ -43,9 +44,11 @@ int RunMessageLoop(HWND form, HACCEL accelerators) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    BRIMLOW_TRACE_MARK("entry");
     // Every library the program loads comes from its own folder or System32,
     // never from the current directory or PATH.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    BRIMLOW_TRACE_MARK("dll directories");
 
     // Before anything is registered or read: a copy of this folder already
     // runs, so this start only brings that copy's window back.
@@ -56,18 +59,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
 
     // The shell and the common dialogs expect a single-threaded apartment.
+    BRIMLOW_TRACE_MARK("single instance");
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BRIMLOW_TRACE_MARK("com");
 
     int exitCode = 0;
     brimlow::Status failed;
     {
         brimlow::Form1 form(instance, brimlow::win::ModuleFolder());
         failed = form.Create();
+        BRIMLOW_TRACE_MARK("window created");
         if (!failed) failed = form.Form_Load();
         if (!failed) {
             form.QuitWhenDestroyed(true);
             oneCopy.PublishWindow(form.Hwnd());
             form.ShowMainWindow();
+            BRIMLOW_TRACE_MARK("shown");
+            BRIMLOW_TRACE_WRITE();
             exitCode = RunMessageLoop(form.Hwnd(), form.Accelerators());
         }
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace brimlow::win {
 
@@ -10,7 +11,8 @@ namespace brimlow::win {
 // name of the program is this folder followed by "\name".
 std::string ModuleFolder(HMODULE module = nullptr);
 
-// The module's full file name as the system spells it, in UTF-16.
-std::wstring ModuleFileW(HMODULE module = nullptr);
+// The module's full file name as the system spells it, in UTF-16 and
+// NUL-terminated.
+std::vector<wchar_t> ModuleFileW(HMODULE module = nullptr);
 
 }  // namespace brimlow::win

@@ -1,5 +1,8 @@
 #include "single_instance.h"
 
+#include <cwchar>
+#include <vector>
+
 #include "instance_name.h"
 #include "paths.h"
 
@@ -14,58 +17,67 @@ struct SingleInstance::Published {
 
 namespace {
 
+// Wide texts live in plain NUL-terminated buffers: the wide string classes
+// would add a sixth to the program's size for these few lines.
+using WideText = std::vector<wchar_t>;
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 code units");
+
 // Runs a Win32 call that fills a wide buffer and answers the length it
 // needs when the buffer is too small; empty on failure.
 template <typename Fill>
-std::wstring FilledText(Fill fill) {
-    std::wstring text(MAX_PATH, L'\0');
+WideText FilledText(Fill fill) {
+    WideText text(MAX_PATH);
     DWORD length = fill(text.data(), static_cast<DWORD>(text.size()));
     if (length >= text.size()) {
         text.resize(length);
         length = fill(text.data(), static_cast<DWORD>(text.size()));
     }
-    if (length == 0 || length >= text.size()) return std::wstring();
-    text.resize(length);
+    if (length == 0 || length >= text.size()) return WideText();
+    text.resize(length + 1);
     return text;
 }
 
-std::wstring Widened(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+// A kernel object's name; the lock names are ASCII.
+WideText ObjectName(const std::string& ascii) {
+    WideText name(ascii.begin(), ascii.end());
+    name.push_back(L'\0');
+    return name;
+}
 
-std::wstring MappingName(const std::string& lockName) { return Widened(lockName + "-window"); }
+WideText MappingName(const std::string& lockName) { return ObjectName(lockName + "-window"); }
 
 }  // namespace
 
-std::string SingleInstance::NameFor(const std::wstring& programFile) {
-    std::wstring path = FilledText(
-        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(programFile.c_str(), size, buffer, nullptr); });
-    if (path.empty()) path = programFile;
+std::string SingleInstance::NameFor(const wchar_t* programFile) {
+    WideText path = FilledText(
+        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(programFile, size, buffer, nullptr); });
+    if (path.empty()) path.assign(programFile, programFile + wcslen(programFile) + 1);
     // An 8.3 short name and the long name are one folder. A path that cannot
     // be looked up keeps its full spelling.
-    const std::wstring longPath =
-        FilledText([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(path.c_str(), buffer, size); });
+    const WideText longPath =
+        FilledText([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(path.data(), buffer, size); });
     if (!longPath.empty()) path = longPath;
-    const auto slash = path.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? path : path.substr(0, slash);
+    std::size_t folder = wcslen(path.data());
+    while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
+    if (folder > 0) --folder;  // the folder without its last backslash
     // File names compare without regard to case.
-    if (!folder.empty()) {
-        std::wstring upper(folder.size(), L'\0');
-        const int mapped = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, folder.c_str(),
-                                         static_cast<int>(folder.size()), upper.data(), static_cast<int>(upper.size()),
-                                         nullptr, nullptr, 0);
-        if (mapped == static_cast<int>(folder.size())) folder = upper;
+    WideText upper(folder + 1);
+    if (folder > 0 && LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.data(), static_cast<int>(folder),
+                                    upper.data(), static_cast<int>(folder), nullptr, nullptr, 0) == static_cast<int>(folder)) {
+        path = upper;
     }
-    return InstanceName(std::u16string(folder.begin(), folder.end()));
+    return InstanceName(std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), folder));
 }
 
-SingleInstance::SingleInstance(const std::wstring& programFile)
-    : name_(NameFor(programFile.empty() ? ModuleFileW() : programFile)) {
-    mutex_.Reset(CreateMutexW(nullptr, FALSE, Widened(name_).c_str()));
+SingleInstance::SingleInstance(const wchar_t* programFile)
+    : name_(NameFor(programFile != nullptr ? programFile : ModuleFileW().data())) {
+    mutex_.Reset(CreateMutexW(nullptr, FALSE, ObjectName(name_).data()));
     // A lock that cannot be made at all is no reason to keep the user from
     // the program: it then runs as the first copy.
     first_ = !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
     if (!first_) return;
     mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Published),
-                                      MappingName(name_).c_str()));
+                                      MappingName(name_).data()));
     if (mapping_) view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(Published)));
     // A later start still waiting on a copy that has ended may hold the old
     // mapping open: what it says is not this copy's.
@@ -80,7 +92,7 @@ void SingleInstance::PublishWindow(HWND form) {
 }
 
 bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
-    const std::wstring mappingName = MappingName(name_);
+    const WideText mappingName = MappingName(name_);
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     UniqueKernel mapping;
     UniqueView view;
@@ -88,7 +100,7 @@ bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
         if (!view) {
             // The first copy makes the mapping just after the lock: it may
             // not be there yet.
-            mapping.Reset(OpenFileMappingW(FILE_MAP_READ, FALSE, mappingName.c_str()));
+            mapping.Reset(OpenFileMappingW(FILE_MAP_READ, FALSE, mappingName.data()));
             if (mapping) view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(Published)));
         }
         if (const auto* shared = static_cast<const Published*>(view.Get())) {

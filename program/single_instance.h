@@ -17,7 +17,7 @@ class SingleInstance {
 public:
     // Takes the folder's lock for the program file at this path (the running
     // module's when empty).
-    explicit SingleInstance(const std::wstring& programFile = std::wstring());
+    explicit SingleInstance(const wchar_t* programFile = nullptr);
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -36,7 +36,7 @@ public:
 
     // The folder's lock name: "Local\Brimlow-" and the hash of the folder
     // spelled as Windows compares it.
-    static std::string NameFor(const std::wstring& programFile);
+    static std::string NameFor(const wchar_t* programFile);
 
 private:
     struct Published;  // what the first copy shares: its window and process

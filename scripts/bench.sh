@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The benchmarks, under Wine: six figures, each against a baseline this script
-# builds and runs side by side in the same run (bench/minimal.cpp, bare
-# GetAsyncKeyState calls), with absolute figures beside them for reference.
+# The benchmarks, under Wine: six figures, each against baselines this script
+# builds and runs side by side in the same run, with absolute figures beside
+# them for reference. The baselines: bench/minimal.cpp (one bare window), the
+# window's floor bench/floor.cpp (the main window's Win32 work without the
+# program's own), and bare GetAsyncKeyState calls for the tick.
 #   scripts/bench.sh                 all figures, idle over 60 s
 #   BRIMLOW_IDLE_SECONDS=20 scripts/bench.sh
+#   scripts/bench.sh startup-trace   the start-up's steps, medians of 10 starts
+#   BRIMLOW_TRACE_PROGRAM=old/program_trace.exe scripts/bench.sh startup-trace
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -12,7 +16,7 @@ idle_seconds=${BRIMLOW_IDLE_SECONDS:-60}
 samples=${BRIMLOW_LATENCY_SAMPLES:-200}
 
 brimlow_install_deps
-brimlow_build_windows program Ostrad program_files bench_driver >/dev/null
+brimlow_build_windows program Ostrad program_files bench_driver program_trace >/dev/null
 brimlow_ensure_display
 brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix-bench"
 
@@ -46,7 +50,42 @@ driver() { wine "$bench/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 program_w=$(winpath "$PWD/$work/app/program.exe")
 minimal_w=$(winpath "$PWD/$bench/minimal.exe")
+floor_w=$(winpath "$PWD/$bench/floor.exe")
 standin_w=$(winpath "$PWD/$work/standin/program.exe")
+
+if [ "${1:-}" = startup-trace ]; then
+    # The tracing build in a folder of its own with the same ten rows; each
+    # start appends "step<TAB>ms since the process was created" per step.
+    mkdir -p "$work/trace/data"
+    # BRIMLOW_TRACE_PROGRAM names another tracing build, to set an earlier
+    # version's steps beside this one's.
+    cp "${BRIMLOW_TRACE_PROGRAM:-$bench/program_trace.exe}" "$work/trace/program.exe"
+    cp "$bin/Ostrad.dll" "$bin/help.txt" "$work/trace/"
+    rows 1 >"$work/trace/data/shortcuts.ini"
+    starts=${BRIMLOW_TRACE_STARTS:-10}
+    driver trace "$(winpath "$PWD/$work/trace/program.exe")" "$starts" "$(winpath "$PWD/$work/trace.tsv")"
+    echo "== Start-up trace, medians of $starts starts $(date -u +%Y-%m-%dT%H:%MZ)"
+    echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+    tr -d '\r' <"$work/trace.tsv" | awk -F '\t' '
+        function median(list,   n, v, i, j, t) {
+            n = split(list, v, " ")
+            for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+            return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+        }
+        $1 == "entry" { previous = 0 }
+        {
+            if (!($1 in at)) order[++steps] = $1
+            at[$1] = at[$1] " " $2
+            cost[$1] = cost[$1] " " ($2 - previous)
+            previous = $2
+        }
+        END {
+            printf "%-18s %12s %12s\n", "step", "at (ms)", "cost (ms)"
+            for (i = 1; i <= steps; i++) printf "%-18s %12.1f %12.1f\n", order[i], median(at[order[i]]), median(cost[order[i]])
+        }'
+    wineserver -k >/dev/null 2>&1 || true
+    exit 0
+fi
 
 echo "== Brimlow benchmarks $(date -u +%Y-%m-%dT%H:%MZ)"
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
@@ -62,7 +101,7 @@ awk -v e="$size_exe" -v d="$size_dll" 'BEGIN {
 echo "1 $(driver tick 15 20000)"
 
 # 3. Start-up
-echo "3 $(driver startup "$program_w" "$minimal_w" 10)"
+driver startup "$program_w" "$minimal_w" "$floor_w" 10 | sed 's/^/3 /'
 
 # 2. Detection latency
 echo "2 $(driver latency "$standin_w" "$samples")"
@@ -73,9 +112,12 @@ wine "$work/app/program.exe" >/dev/null 2>&1 &
 program_pid=$!
 wine "$bench/minimal.exe" hidden >/dev/null 2>&1 &
 minimal_pid=$!
-cleanup() { kill "$program_pid" "$minimal_pid" 2>/dev/null || true; }
+wine "$bench/floor.exe" >/dev/null 2>&1 &
+floor_pid=$!
+cleanup() { kill "$program_pid" "$minimal_pid" "$floor_pid" 2>/dev/null || true; }
 trap 'cleanup; brimlow_stop_display' EXIT
 driver hide >/dev/null || echo "the program's window never appeared"
+driver hide BrimlowBenchFloor >/dev/null || echo "the floor's window never appeared"
 sleep 3
 
 status_kb() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
@@ -90,22 +132,28 @@ for pid in $(pgrep -u "$(id -u)" wineserver || true); do
 done
 
 driver memory | sed 's/^/5 /'
-for name in program minimal; do
+for name in program minimal floor; do
     pid_var=${name}_pid
     pid=${!pid_var}
     echo "5 memory-linux: $name $(tr '\0' ' ' <"/proc/$pid/cmdline" | awk '{print $NF}' | sed 's/.*[\\/]//') RssAnon $(status_kb "$pid" RssAnon) kB VmRSS $(status_kb "$pid" VmRSS) kB"
 done
 p_anon=$(status_kb "$program_pid" RssAnon)
 m_anon=$(status_kb "$minimal_pid" RssAnon)
-awk -v p="$p_anon" -v m="$m_anon" 'BEGIN { printf "5 memory: program.exe %d kB, minimal %d kB private resident (RssAnon), ratio %.3f (goal <= 1.2)\n", p, m, p / m }'
+f_anon=$(status_kb "$floor_pid" RssAnon)
+awk -v p="$p_anon" -v m="$m_anon" -v f="$f_anon" 'BEGIN {
+    printf "5 memory: program.exe %d kB, minimal %d kB private resident (RssAnon), ratio %.3f (goal <= 1.2)\n", p, m, p / m
+    printf "5 memory: program.exe %d kB, floor %d kB private resident (RssAnon), ratio %.3f (goal <= 1.05)\n", p, f, p / f }'
 
-p0=$(cpu_ns "$program_pid"); m0=$(cpu_ns "$minimal_pid")
+p0=$(cpu_ns "$program_pid"); m0=$(cpu_ns "$minimal_pid"); f0=$(cpu_ns "$floor_pid")
 s0=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)  # 0 when our server was not found
 sleep "$idle_seconds"
-p1=$(cpu_ns "$program_pid"); m1=$(cpu_ns "$minimal_pid")
+p1=$(cpu_ns "$program_pid"); m1=$(cpu_ns "$minimal_pid"); f1=$(cpu_ns "$floor_pid")
 s1=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
 awk -v p=$((p1 - p0)) -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v t="$idle_seconds" 'BEGIN {
     printf "4 idle: program.exe hidden %.1f ms CPU, minimal with 100 ms timer %.1f ms CPU over %d s, ratio %.3f (goal <= 1.2); wineserver, shared by both, %.1f ms\n",
         p / 1e6, m / 1e6, t, (m > 0 ? p / m : 0), s / 1e6 }'
+awk -v p=$((p1 - p0)) -v f=$((f1 - f0)) -v t="$idle_seconds" 'BEGIN {
+    printf "4 idle: program.exe hidden %.1f ms CPU, floor hidden with 100 ms timer %.1f ms CPU over %d s, ratio %.3f\n",
+        p / 1e6, f / 1e6, t, (f > 0 ? p / f : 0) }'
 cleanup
 wineserver -k >/dev/null 2>&1 || true

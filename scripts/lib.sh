@@ -3,7 +3,8 @@
 
 BRIMLOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-                  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils nsis)
+                  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
+                  nsis osslsigncode openssl python3-yaml python3-jsonschema)
 
 # Installs the Debian packages that are not there yet; does nothing when all are.
 brimlow_install_deps() {
@@ -88,22 +89,168 @@ brimlow_wine_prefix() {
     fi
 }
 
-# Lays out the release folder with `cmake --install` from a Windows build and
-# makes both downloads of that one folder: the portable zip and the NSIS
-# installer. Sets BRIMLOW_VERSION, BRIMLOW_STAGE, BRIMLOW_ZIP, BRIMLOW_SETUP.
-# Usage: brimlow_package_release BUILD_DIR OUT_DIR (OUT_DIR is emptied first)
+# Makes a release of a Windows build in OUT_DIR: the release folder laid out
+# by `cmake --install` (OUT_DIR/stage/Brimlow), the two downloads made of it
+# (the portable zip and the NSIS installer), SHA256SUMS beside them, and the
+# winget and Scoop manifests (OUT_DIR/winget, OUT_DIR/scoop). When
+# BRIMLOW_SIGN_PFX is set, program.exe, Ostrad.dll, the uninstaller and the
+# installer are signed with it (see packaging/sign.sh). Everything is made in
+# a folder beside OUT_DIR and moved in only once all of it is there: after a
+# failed release OUT_DIR is gone, never left with a half-signed set.
+# Sets BRIMLOW_VERSION (and the rest of release.env), BRIMLOW_STAGE,
+# BRIMLOW_ZIP, BRIMLOW_SETUP, and BRIMLOW_SIGNED (1 or 0).
+# Usage: brimlow_package_release BUILD_DIR OUT_DIR
 brimlow_package_release() {
     local build=${1:?build folder} out=${2:?output folder}
     # shellcheck source=/dev/null
-    source "$build/packaging/release.env"
-    rm -rf "$out"
-    mkdir -p "$out/stage"
+    source "$build/packaging/release.env" || return 1
+    local partial="$out.partial"
+    rm -rf "$out" "$partial"
+
+    local signing=()
+    BRIMLOW_SIGNED=0
+    if [ -n "${BRIMLOW_SIGN_PFX:-}${BRIMLOW_SIGN_PASS_FILE:-}" ]; then
+        # Passed on explicitly, exported or not. File names only: the
+        # password stays in its file.
+        signing=("BRIMLOW_SIGN_PFX=${BRIMLOW_SIGN_PFX:-}" "BRIMLOW_SIGN_PASS_FILE=${BRIMLOW_SIGN_PASS_FILE:-}"
+                 "BRIMLOW_SIGN_TIMESTAMP_URL=${BRIMLOW_SIGN_TIMESTAMP_URL:-}")
+        # Once, before anything is signed: a wrong password or an unreadable
+        # file ends the release here.
+        if ! env "${signing[@]}" bash "$BRIMLOW_ROOT/packaging/sign.sh" --check "$build/bin/program.exe"; then
+            echo "The release was not made: nothing was signed or written to $out." >&2
+            return 1
+        fi
+        BRIMLOW_SIGNED=1
+    else
+        echo "Signing: no certificate (BRIMLOW_SIGN_PFX is not set), so the release is unsigned."
+    fi
+
+    if ! brimlow_make_release_files "$build" "$partial" "${signing[@]}"; then
+        rm -rf "$partial"
+        echo "The release was not made: nothing was written to $out." >&2
+        return 1
+    fi
+    mv "$partial" "$out" || return 1
     BRIMLOW_STAGE="$out/stage/Brimlow"
     BRIMLOW_ZIP="$out/Brimlow-$BRIMLOW_VERSION-portable.zip"
     BRIMLOW_SETUP="$out/Brimlow-$BRIMLOW_VERSION-setup.exe"
-    cmake --install "$build" --prefix "$BRIMLOW_STAGE" >/dev/null || return 1
+}
+
+# The steps of brimlow_package_release, into a folder of their own. With the
+# signing settings after the two folders, every program is signed.
+# Usage: brimlow_make_release_files BUILD_DIR FOLDER [BRIMLOW_SIGN_...=VALUE...]
+brimlow_make_release_files() {
+    local build=$1 out=$2
+    shift 2
+    local sign=() makensis=(makensis)
+    if [ $# -gt 0 ]; then
+        sign=(env "$@" bash "$BRIMLOW_ROOT/packaging/sign.sh")
+        # makensis runs the same script for the uninstaller it embeds and for
+        # the installer it writes.
+        makensis=(env "$@" makensis -DBRIMLOW_SIGN_SCRIPT="$BRIMLOW_ROOT/packaging/sign.sh")
+    fi
+    local stage="$out/stage/Brimlow"
+    local zip="Brimlow-$BRIMLOW_VERSION-portable.zip" setup="Brimlow-$BRIMLOW_VERSION-setup.exe"
+    mkdir -p "$out/stage" || return 1
+    cmake --install "$build" --prefix "$stage" >/dev/null || return 1
+    if [ ${#sign[@]} -gt 0 ]; then
+        "${sign[@]}" "$stage/program.exe" "$stage/Ostrad.dll" || return 1
+    fi
     # The zip holds one folder, Brimlow, so unpacking never scatters files.
-    (cd "$out/stage" && cmake -E tar cf "$BRIMLOW_ZIP" --format=zip Brimlow) || return 1
-    makensis -V2 -DBRIMLOW_DEFINES="$build/packaging/defines.nsh" -DBRIMLOW_STAGE="$BRIMLOW_STAGE" \
-        -DBRIMLOW_OUTFILE="$BRIMLOW_SETUP" "$BRIMLOW_ROOT/packaging/brimlow.nsi" || return 1
+    (cd "$out/stage" && cmake -E tar cf "../$zip" --format=zip Brimlow) || return 1
+    "${makensis[@]}" -V2 -DBRIMLOW_DEFINES="$build/packaging/defines.nsh" -DBRIMLOW_STAGE="$stage" \
+        -DBRIMLOW_OUTFILE="$out/$setup" "$BRIMLOW_ROOT/packaging/brimlow.nsi" || return 1
+    # Bare file names, as `sha256sum -c` run beside the downloads expects.
+    (cd "$out" && sha256sum "$setup" "$zip" >SHA256SUMS) || return 1
+    brimlow_write_manifests "$out" "$setup" "$zip"
+}
+
+# A YAML scalar in single quotes, inside which only the quote is doubled.
+brimlow_yaml_text() {
+    local quote="'"
+    printf "'%s'" "${1//$quote/$quote$quote}"
+}
+
+# A JSON string: backslashes and double quotes escaped.
+brimlow_json_text() {
+    local text=${1//\\/\\\\}
+    printf '"%s"' "${text//\"/\\\"}"
+}
+
+# The winget manifest (version, installer and default-locale files) and the
+# Scoop manifest of the two downloads in FOLDER, with their hashes.
+# Usage: brimlow_write_manifests FOLDER SETUP_NAME ZIP_NAME
+brimlow_write_manifests() {
+    local out=$1 setup=$2 zip=$3
+    local id="Brimlow.Brimlow" header="# Written by scripts/release.sh for Brimlow $BRIMLOW_VERSION."
+    local version setup_hash zip_hash
+    version=$(brimlow_yaml_text "$BRIMLOW_VERSION")
+    setup_hash=$(sha256sum "$out/$setup" | cut -d' ' -f1) && [ -n "$setup_hash" ] || return 1
+    zip_hash=$(sha256sum "$out/$zip" | cut -d' ' -f1) && [ -n "$zip_hash" ] || return 1
+    mkdir -p "$out/winget" "$out/scoop" || return 1
+
+    cat >"$out/winget/$id.yaml" <<MANIFEST || return 1
+$header
+PackageIdentifier: $id
+PackageVersion: $version
+DefaultLocale: en-US
+ManifestType: version
+ManifestVersion: 1.10.0
+MANIFEST
+
+    # The installer is per user and asks for no elevation. NSIS reads /D=
+    # only last and unquoted.
+    cat >"$out/winget/$id.installer.yaml" <<MANIFEST || return 1
+$header
+PackageIdentifier: $id
+PackageVersion: $version
+InstallerType: nullsoft
+Scope: user
+InstallModes:
+- interactive
+- silent
+- silentWithProgress
+InstallerSwitches:
+  Silent: /S
+  SilentWithProgress: /S
+  InstallLocation: /D=<INSTALLPATH>
+UpgradeBehavior: install
+Installers:
+- Architecture: x64
+  InstallerUrl: $(brimlow_yaml_text "$BRIMLOW_RELEASE_URL/$setup")
+  InstallerSha256: ${setup_hash^^}
+ManifestType: installer
+ManifestVersion: 1.10.0
+MANIFEST
+
+    cat >"$out/winget/$id.locale.en-US.yaml" <<MANIFEST || return 1
+$header
+PackageIdentifier: $id
+PackageVersion: $version
+PackageLocale: en-US
+Publisher: $(brimlow_yaml_text "$BRIMLOW_PUBLISHER")
+PackageName: Brimlow
+PackageUrl: $(brimlow_yaml_text "$BRIMLOW_HOMEPAGE_URL")
+License: $(brimlow_yaml_text "$BRIMLOW_LICENSE")
+ShortDescription: $(brimlow_yaml_text "$BRIMLOW_DESCRIPTION")
+ManifestType: defaultLocale
+ManifestVersion: 1.10.0
+MANIFEST
+
+    # The zip's Brimlow folder becomes the app's folder. Its data folder,
+    # where the table is saved, is kept by Scoop across updates.
+    cat >"$out/scoop/brimlow.json" <<MANIFEST || return 1
+{
+    "version": $(brimlow_json_text "$BRIMLOW_VERSION"),
+    "description": $(brimlow_json_text "$BRIMLOW_DESCRIPTION"),
+    "homepage": $(brimlow_json_text "$BRIMLOW_HOMEPAGE_URL"),
+    "license": $(brimlow_json_text "$BRIMLOW_LICENSE"),
+    "url": $(brimlow_json_text "$BRIMLOW_RELEASE_URL/$zip"),
+    "hash": "$zip_hash",
+    "extract_dir": "Brimlow",
+    "bin": [["program.exe", "brimlow"]],
+    "shortcuts": [["program.exe", "Brimlow"]],
+    "persist": "data"
+}
+MANIFEST
 }

@@ -1,17 +1,36 @@
 #!/usr/bin/env bash
 # Builds what a Windows user downloads, into build/release/: the portable zip
 # (the release folder: program.exe, Ostrad.dll, help.txt, ReadMe.txt and
-# data\shortcuts.ini) and the installer made of the same folder with NSIS.
+# data\shortcuts.ini), the installer made of the same folder with NSIS,
+# SHA256SUMS for both, and the winget and Scoop manifests that point at them.
 # Installs what is missing on Debian first.
+#
+# Signed when a code-signing certificate is given (see packaging/sign.sh):
+#   BRIMLOW_SIGN_PFX=cert.pfx BRIMLOW_SIGN_PASS_FILE=password.txt \
+#   [BRIMLOW_SIGN_TIMESTAMP_URL=<RFC 3161 server>] ./scripts/release.sh
+# The manifests' addresses come from the CMake cache:
+#   cmake -S . -B build/win -DBRIMLOW_RELEASE_URL=https://... -DBRIMLOW_HOMEPAGE_URL=https://...
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
 
-brimlow_install_deps nsis
+brimlow_install_deps
 brimlow_build_windows program Ostrad program_files
 brimlow_package_release "$BRIMLOW_ROOT/build/win" "$BRIMLOW_ROOT/build/release"
 
-echo "Brimlow $BRIMLOW_VERSION release files:"
+for url in "$BRIMLOW_RELEASE_URL" "$BRIMLOW_HOMEPAGE_URL"; do
+    if [[ $url == "$BRIMLOW_URL_PLACEHOLDER"* ]]; then
+        echo "warning: the winget and Scoop manifests name the placeholder $url;" \
+             "configure build/win with -DBRIMLOW_RELEASE_URL=... and -DBRIMLOW_HOMEPAGE_URL=... before publishing them" >&2
+        break
+    fi
+done
+
+echo "Brimlow $BRIMLOW_VERSION release files ($([ "$BRIMLOW_SIGNED" = 1 ] && echo signed || echo unsigned)):"
 for file in "$BRIMLOW_ZIP" "$BRIMLOW_SETUP"; do
     printf '  %-50s %9d bytes (%d KB)\n' "${file#"$BRIMLOW_ROOT"/}" "$(stat -c %s "$file")" $(( ($(stat -c %s "$file") + 1023) / 1024 ))
+done
+release=${BRIMLOW_ZIP%/*}
+for file in "$release/SHA256SUMS" "$release"/winget/*.yaml "$release/scoop/brimlow.json"; do
+    printf '  %s\n' "${file#"$BRIMLOW_ROOT"/}"
 done

@@ -19,6 +19,12 @@ TEST(RowControl, RowsKeepTheirSpacingAndTheIconSitsAboveTheRow) {
     EXPECT_EQ(RowControl(Column::FirstKey, 9).top - RowControl(Column::FirstKey, 8).top, 720);
     EXPECT_EQ(RowControl(Column::Icon, 0).top, 645);
     EXPECT_EQ(RowControl(Column::WindowState, 2).top, kRowTops[2] + 15);
+    // The "+" stands midway between the two key boxes and overlaps neither.
+    const TwipsRect first = RowControl(Column::FirstKey, 5);
+    const TwipsRect plus = RowControl(Column::Plus, 5);
+    const TwipsRect letter = RowControl(Column::Letter, 5);
+    EXPECT_GT(plus.left, first.left + first.width);
+    EXPECT_EQ(plus.left - (first.left + first.width), letter.left - (plus.left + plus.width));
     // Everything fits inside the client area.
     for (int row = 0; row < kRowCount; ++row) {
         for (Column c : {Column::Icon, Column::FirstKey, Column::Plus, Column::Letter, Column::Path,

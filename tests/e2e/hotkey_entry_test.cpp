@@ -34,6 +34,22 @@ protected:
         program_->WaitForIdle();
     }
 
+    // Types the text into the focused box one key press at a time, with
+    // Shift held for the characters that need it.
+    void Type(const std::string& text) {
+        for (char c : text) {
+            const SHORT scan = VkKeyScanA(c);
+            const WORD key = LOBYTE(scan);
+            const bool shift = (HIBYTE(scan) & 1) != 0;
+            if (shift) KeyDown(VK_SHIFT);
+            KeyDown(key);
+            KeyUp(key);
+            if (shift) KeyUp(VK_SHIFT);
+            Wait(20);
+        }
+        program_->WaitForIdle();
+    }
+
     // Holds the keys and gives the names of the targets started since the
     // last call.
     std::vector<std::string> StartsOn(std::initializer_list<WORD> keys) {
@@ -111,6 +127,24 @@ TEST_F(HotkeyEntry, OnlyATypedCapitalLetterRebindsTheSecondKeyAndAnEmptyBoxKeeps
     EXPECT_EQ(StartsOn({VK_CONTROL, 'K'}), Names{"probe.exe"});
     EXPECT_EQ(StartsOn({VK_CONTROL, 'N'}), Names{});
     EXPECT_TRUE(program_->Running());
+}
+
+// The text is far wider than the box; the row's own state was Maximized, so
+// a normal start can only come from what was typed.
+TEST_F(HotkeyEntry, AWindowStateTypedPastTheBoxWidthIsKeptWholeAndItsFirstCharacterCounts) {
+    const std::string probe = copy_.AddProbe();
+    Start({{"INSERT", "K", probe, "3 - Maximized", "1"}});
+    const std::string typed = "1 - Normal and some more words";
+    ASSERT_EQ(typed.size(), 30u);
+
+    ASSERT_TRUE(ClickInto(ids::kCombo1)) << "the window-state box has no focus";
+    SendMessageA(program_->Control(ids::kCombo1), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    Type(typed);
+    EXPECT_EQ(program_->Text(ids::kCombo1), typed);
+
+    ParkFocus();
+    ASSERT_EQ(StartsOn({VK_INSERT, 'K'}), Names{"probe.exe"});
+    for (const ProbeStart& start : SettledStarts()) EXPECT_EQ(start.show, SW_SHOWNORMAL);
 }
 
 }  // namespace

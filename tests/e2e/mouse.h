@@ -9,10 +9,11 @@
 
 namespace brimlow::e2e {
 
-// Clicks the middle of the control; true once it has the keyboard focus of
-// the program, which is then the foreground window. The pointer stays on the
-// control, and Wine has synced its key state for the window by then, so keys
-// pressed next reach the control and stay down as long as they are held.
+// Clicks the middle of the control; true once it (or, for a combo box, the
+// edit inside it) has the keyboard focus of the program, which is then the
+// foreground window. The pointer stays on the control, and Wine has synced
+// its key state for the window by then, so keys pressed next reach the
+// control and stay down as long as they are held.
 inline bool ClickInto(const RunningProgram& program, int id) {
     HWND control = program.Control(id);
     RECT r{};
@@ -28,7 +29,7 @@ inline bool ClickInto(const RunningProgram& program, int id) {
         [&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof(info);
-            return GetGUIThreadInfo(thread, &info) && info.hwndFocus == control &&
+            return GetGUIThreadInfo(thread, &info) && (info.hwndFocus == control || IsChild(control, info.hwndFocus)) &&
                    GetForegroundWindow() == program.Form();
         },
         3000);

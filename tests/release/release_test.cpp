@@ -1,17 +1,24 @@
 // The release as a Windows user gets it, checked from inside Wine. The
 // script check_release.sh installs, uninstalls and unzips between the runs
 // and picks the suite with --gtest_filter:
-//   InstalledRelease    after the silent install
-//   ReinstalledRelease  installs BRIMLOW_SETUP again over the installed copy
+//   InstalledRelease    right after the silent install, before anything has
+//                       started the installed program
+//   InstalledProgram    starts the installed program
+//   ReinstalledRelease  installs BRIMLOW_SETUP again over the running copy
 //   UninstalledRelease  after the silent uninstall that followed
+//   InstalledAgain      a second install, over the kept table, with the keys
+//                       of an earlier machine-wide copy in BRIMLOW_MACHINE_COPY
+//   UninstalledAgain    after uninstalling that second install
 //   PortableRelease     the zip unpacked into BRIMLOW_PORTABLE_DIR
-// BRIMLOW_STAGE_DIR names the release folder both were made of, and
-// BRIMLOW_VERSION the version the installer must report.
+// BRIMLOW_STAGE_DIR names the release folder both downloads were made of,
+// BRIMLOW_SETUP the installer and BRIMLOW_VERSION the version it must report.
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
-#include <shlobj.h>
+// windows.h first: knownfolders.h relies on its macros.
 #include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -21,11 +28,19 @@
 
 #include "control_ids.h"
 #include "driver.h"
+#include "support/test_files.h"
 
 namespace brimlow::release {
 namespace {
 
-const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+using testing::Exists;
+using testing::ReadBytes;
+using testing::SetOldWriteTime;
+using testing::WriteBytes;
+using testing::WriteTime;
+
+const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunValue = "Brimlow";
 const char* const kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brimlow";
 const std::vector<std::string> kProgramFiles = {"program.exe", "Ostrad.dll", "help.txt", "ReadMe.txt"};
 
@@ -34,58 +49,32 @@ std::string Env(const char* name) {
     return value == nullptr ? std::string() : std::string(value);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-// Back-dates a file, so that a later write shows in its time whatever the
-// file system's time resolution.
-bool SetOldWriteTime(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    SYSTEMTIME old{};
-    old.wYear = 2001;
-    old.wMonth = 1;
-    old.wDay = 1;
-    FILETIME time{};
-    SystemTimeToFileTime(&old, &time);
-    const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
-    CloseHandle(file);
-    return ok;
-}
-
-ULONGLONG WriteTime(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-}
-
-std::string KnownFolder(int csidl) {
+std::string FolderPath(int csidl) {
     char path[MAX_PATH] = {};
     return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? std::string(path) : "";
 }
 
-std::string InstallFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + "\\Brimlow"; }
-std::string StartMenuFolder() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + "\\Brimlow"; }
+// The user's own programs folder as the shell names it; %LOCALAPPDATA%\Programs,
+// its default, where the shell does not know that folder (Wine 8 answers
+// E_INVALIDARG).
+std::string UserProgramsFolder() {
+    PWSTR wide = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_UserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &wide))) {
+        char path[MAX_PATH] = {};
+        if (WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof path, nullptr, nullptr) > 0) folder = path;
+    }
+    CoTaskMemFree(wide);
+    return folder.empty() ? Env("LOCALAPPDATA") + "\\Programs" : folder;
+}
+
+std::string InstallFolder() { return UserProgramsFolder() + "\\Brimlow"; }
+std::string StartMenuFolder() { return FolderPath(CSIDL_PROGRAMS) + "\\Brimlow"; }
+std::string AllUsersStartMenuFolder() { return FolderPath(CSIDL_COMMON_PROGRAMS) + "\\Brimlow"; }
+
+// What the Run value must hold for the program in this folder: quoted, and
+// this spelling of the file name.
+std::string QuotedProgram(const std::string& folder) { return "\"" + folder + "\\Program.exe\""; }
 
 struct RegValue {
     bool found = false;
@@ -99,10 +88,10 @@ struct RegValue {
     }
 };
 
-RegValue ReadMachineValue(const char* subKey, const char* name) {
+RegValue ReadValue(HKEY root, const char* subKey, const char* name) {
     RegValue value;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.bytes.resize(size);
@@ -114,9 +103,9 @@ RegValue ReadMachineValue(const char* subKey, const char* name) {
     return value;
 }
 
-bool MachineKeyExists(const char* subKey) {
+bool KeyExists(HKEY root, const char* subKey) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -143,119 +132,29 @@ std::string LinkTarget(const std::string& link) {
     return target;
 }
 
-bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
-
-// Whether the folder's own access list lets the local Users group modify it
-// and, by inheritance, every file that is created in it.
-bool UsersMayModify(const std::string& folder) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS) {
-        return false;
+// The execution level the program's embedded manifest asks Windows for
+// (asInvoker, highestAvailable or requireAdministrator); "" without one.
+std::string RequestedExecutionLevel(const std::string& exe) {
+    const auto kManifestType = MAKEINTRESOURCEA(24);
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return "";
+    std::string manifest;
+    if (HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(1), kManifestType)) {
+        if (HGLOBAL data = LoadResource(module, resource)) {
+            manifest.assign(static_cast<const char*>(LockResource(data)), SizeofResource(module, resource));
+        }
     }
-    BYTE usersSid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof usersSid;
-    CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize);
-    const DWORD modify = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
-    const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    bool granted = false;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !granted; ++i) {
-        void* ace = nullptr;
-        if (!GetAce(dacl, i, &ace)) continue;
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-        granted = EqualSid(&allowed->SidStart, usersSid) && (allowed->Mask & modify) == modify &&
-                  (allowed->Header.AceFlags & inherit) == inherit;
-    }
-    LocalFree(descriptor);
-    return granted;
+    FreeLibrary(module);
+    const auto element = manifest.find("requestedExecutionLevel");
+    const auto level = manifest.find("level=\"", element);
+    if (element == std::string::npos || level == std::string::npos) return "";
+    const auto start = level + std::strlen("level=\"");
+    return manifest.substr(start, manifest.find('"', start) - start);
 }
-
-// program.exe started from a folder, the way the Run key or a shortcut starts
-// it: by its full path, with another working folder.
-class StartedProgram {
-public:
-    explicit StartedProgram(const std::string& folder) {
-        std::string command = "\"" + folder + "\\program.exe\"";
-        const std::string elsewhere = KnownFolder(CSIDL_SYSTEM);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, elsewhere.c_str(), &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            process_ = info.hProcess;
-            pid_ = info.dwProcessId;
-        }
-    }
-    ~StartedProgram() {
-        if (process_ == nullptr) return;
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_, 99);
-            WaitForSingleObject(process_, 10000);
-        }
-        CloseHandle(process_);
-    }
-    StartedProgram(const StartedProgram&) = delete;
-    StartedProgram& operator=(const StartedProgram&) = delete;
-
-    // The window exists before its rows are loaded; it is shown after.
-    bool WaitForShownForm() {
-        return e2e::WaitUntil(
-                   [this] {
-                       if (form_ == nullptr) EnumWindows(&StartedProgram::FindForm, reinterpret_cast<LPARAM>(this));
-                       return (form_ != nullptr && IsWindowVisible(form_)) ||
-                              WaitForSingleObject(process_, 0) != WAIT_TIMEOUT;
-                   },
-                   30000) &&
-               form_ != nullptr && IsWindowVisible(form_);
-    }
-
-    std::string Text(int id) const {
-        char text[MAX_PATH] = {};
-        SendMessageA(GetDlgItem(form_, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-
-    // Closes the window as its close box does; true when the program ended.
-    bool CloseAndWait() {
-        PostMessageA(form_, WM_CLOSE, 0, 0);
-        return WaitForSingleObject(process_, 20000) == WAIT_OBJECT_0;
-    }
-
-    bool WaitForExit(DWORD timeoutMs) const { return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0; }
-
-    DWORD ExitCode() const {
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_, &code);
-        return code;
-    }
-
-private:
-    static BOOL CALLBACK FindForm(HWND hwnd, LPARAM context) {
-        auto* self = reinterpret_cast<StartedProgram*>(context);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        char cls[64] = {};
-        char title[64] = {};
-        GetClassNameA(hwnd, cls, sizeof cls);
-        GetWindowTextA(hwnd, title, sizeof title);
-        if (pid == self->pid_ && std::string(cls) == ids::kForm1Class && std::string(title) == ids::kForm1Title) {
-            self->form_ = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-    HWND form_ = nullptr;
-};
 
 // A table that loads fine and differs from the shipped one in row 0's target,
 // so the file on disk after the close can only have come from the rows the
-// program loaded. The uninstall check expects these bytes to survive.
+// program loaded. The uninstall checks expect these bytes to survive.
 std::string InstalledCheckTable() {
     return e2e::ShortcutsFile({{"CTRL", "N", "C:\\Program Files\\Brimlow check\\target.exe", "2 - Minimized", "0"}});
 }
@@ -270,12 +169,15 @@ void ExpectLoadsAndSavesAtClose(const std::string& folder, const std::string& ta
     ASSERT_TRUE(SetOldWriteTime(shortcuts));
     const ULONGLONG before = WriteTime(shortcuts);
 
-    StartedProgram program(folder);
-    ASSERT_TRUE(program.WaitForShownForm()) << "no main window; the program ended with " << program.ExitCode();
+    // Started as the Run key or a shortcut starts it: by its full path, from
+    // another working folder.
+    e2e::RunningProgram program(folder + "\\program.exe", FolderPath(CSIDL_SYSTEM));
+    ASSERT_TRUE(program.WaitForForm(30000) && IsWindowVisible(program.Form()))
+        << "no main window; the program ended with " << program.WaitForExit(0);
     EXPECT_EQ(program.Text(ids::kText2), rowTarget) << "row 0 did not come from " << shortcuts;
     if (whileRunning) whileRunning();
-    ASSERT_TRUE(program.CloseAndWait()) << "the program did not end after its window was closed";
-    EXPECT_EQ(program.ExitCode(), 0u);
+    PostMessageA(program.Form(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(20000), 0u) << "the program did not end cleanly after its window was closed";
 
     EXPECT_GT(WriteTime(shortcuts), before) << "the table was not written at close";
     EXPECT_EQ(ReadBytes(shortcuts), table);
@@ -292,7 +194,7 @@ protected:
     const std::string stage_ = Env("BRIMLOW_STAGE_DIR");
 };
 
-TEST_F(InstalledRelease, PutsTheReleaseFolderIntoProgramFilesWithAnUninstaller) {
+TEST_F(InstalledRelease, PutsTheReleaseFolderIntoTheUsersProgramsFolderWithAnUninstaller) {
     ASSERT_FALSE(stage_.empty()) << "BRIMLOW_STAGE_DIR is not set";
     for (const auto& name : kProgramFiles) {
         const std::string installed = ReadBytes(folder_ + "\\" + name);
@@ -301,19 +203,30 @@ TEST_F(InstalledRelease, PutsTheReleaseFolderIntoProgramFilesWithAnUninstaller) 
     }
     EXPECT_EQ(ReadBytes(folder_ + "\\data\\shortcuts.ini"), ReadBytes(stage_ + "\\data\\shortcuts.ini"));
     EXPECT_TRUE(Exists(folder_ + "\\Uninstall.exe"));
+    EXPECT_FALSE(Exists(FolderPath(CSIDL_PROGRAM_FILES) + "\\Brimlow")) << "something went into Program Files";
 }
 
-TEST_F(InstalledRelease, RegistersTheInstalledProgramToStartAtLogon) {
-    const RegValue run = ReadMachineValue(kRunKey, "Brimlow");
-    ASSERT_TRUE(run.found);
+// Windows elevates a program whose manifest asks for more than the caller's
+// rights; neither the installer nor the uninstaller may ask.
+TEST_F(InstalledRelease, AsksForNoAdministratorRightsToInstallOrUninstall) {
+    const std::string setup = Env("BRIMLOW_SETUP");
+    ASSERT_FALSE(setup.empty()) << "BRIMLOW_SETUP is not set";
+    EXPECT_EQ(RequestedExecutionLevel(setup), "asInvoker") << setup;
+    EXPECT_EQ(RequestedExecutionLevel(folder_ + "\\Uninstall.exe"), "asInvoker");
+}
+
+// Read before the installed program ever runs: the program writes the
+// machine-wide value itself whenever the system lets it, as Wine does.
+TEST_F(InstalledRelease, StartsAtLogonForThisUserOnlyThroughTheQuotedPath) {
+    const RegValue run = ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
+    ASSERT_TRUE(run.found) << "HKCU\\" << kRunKey << " has no Brimlow value";
     EXPECT_EQ(run.type, static_cast<DWORD>(REG_SZ));
-    // Exactly what the program compares with at every start: no quotation
-    // marks, this spelling of the file name.
-    EXPECT_EQ(run.Text(), folder_ + "\\Program.exe");
+    EXPECT_EQ(run.Text(), QuotedProgram(folder_));
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue).found) << "the installer wrote HKLM\\" << kRunKey;
 }
 
-TEST_F(InstalledRelease, ListsItselfInAppsAndFeatures) {
-    const auto text = [](const char* name) { return ReadMachineValue(kUninstallKey, name).Text(); };
+TEST_F(InstalledRelease, ListsItselfInThisUsersAppsAndFeatures) {
+    const auto text = [](const char* name) { return ReadValue(HKEY_CURRENT_USER, kUninstallKey, name).Text(); };
     EXPECT_EQ(text("DisplayName"), "Brimlow");
     EXPECT_EQ(text("DisplayVersion"), Env("BRIMLOW_VERSION"));
     EXPECT_FALSE(text("Publisher").empty());
@@ -322,31 +235,27 @@ TEST_F(InstalledRelease, ListsItselfInAppsAndFeatures) {
     EXPECT_EQ(text("UninstallString"), "\"" + folder_ + "\\Uninstall.exe\"");
     EXPECT_EQ(text("QuietUninstallString"), "\"" + folder_ + "\\Uninstall.exe\" /S");
 
-    const RegValue size = ReadMachineValue(kUninstallKey, "EstimatedSize");
+    const RegValue size = ReadValue(HKEY_CURRENT_USER, kUninstallKey, "EstimatedSize");
     EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
     // In kilobytes: at least the program itself, far less than a megabyte
     // per file.
     const auto programKb = (ReadBytes(folder_ + "\\program.exe").size() + 1023) / 1024;
     EXPECT_GE(size.Number(), programKb);
     EXPECT_LT(size.Number(), 10u * 1024u);
+
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the installer wrote HKLM\\" << kUninstallKey;
 }
 
-TEST_F(InstalledRelease, AddsStartMenuEntriesForTheProgramAndItsHelp) {
+TEST_F(InstalledRelease, AddsStartMenuEntriesForThisUser) {
     EXPECT_EQ(LinkTarget(StartMenuFolder() + "\\Brimlow.lnk"), folder_ + "\\program.exe");
     EXPECT_EQ(LinkTarget(StartMenuFolder() + "\\Brimlow Help.lnk"), folder_ + "\\help.txt");
+    EXPECT_FALSE(Exists(AllUsersStartMenuFolder())) << "entries in every user's Start menu";
 }
 
-TEST_F(InstalledRelease, LetsUsersModifyTheDataFolder) {
-    if (!UsersMayModify(folder_ + "\\data") && UnderWine()) {
-        GTEST_SKIP() << "Wine's icacls is a stub that changes no access list; on Windows the grant must be there";
-    }
-    EXPECT_TRUE(UsersMayModify(folder_ + "\\data"));
-}
-
-TEST_F(InstalledRelease, TheInstalledProgramLoadsItsRowsSavesThemAtCloseAndKeepsTheRunValue) {
-    ExpectLoadsAndSavesAtClose(folder_, InstalledCheckTable(), "C:\\Program Files\\Brimlow check\\target.exe");
-    // The program saw its own registration and left it as it was.
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Brimlow").Text(), folder_ + "\\Program.exe");
+TEST(InstalledProgram, LoadsItsRowsSavesThemAtCloseAndLeavesTheUsersRunValue) {
+    const std::string folder = InstallFolder();
+    ExpectLoadsAndSavesAtClose(folder, InstalledCheckTable(), "C:\\Program Files\\Brimlow check\\target.exe");
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).Text(), QuotedProgram(folder));
 }
 
 // Runs a program to its end; its exit code, or STILL_ACTIVE.
@@ -370,22 +279,21 @@ TEST(ReinstalledRelease, ClosesTheRunningProgramReplacesItsFilesAndKeepsTheUsers
     const std::string folder = InstallFolder();
     const std::string setup = Env("BRIMLOW_SETUP");
     ASSERT_FALSE(setup.empty()) << "BRIMLOW_SETUP is not set";
-    ASSERT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable()) << "run InstalledRelease first";
+    ASSERT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable()) << "run InstalledProgram first";
     // Back-dated, so that a replaced program.exe shows (the installer gives
     // its files the release folder's times).
     ASSERT_TRUE(SetOldWriteTime(folder + "\\program.exe"));
     const ULONGLONG oldProgram = WriteTime(folder + "\\program.exe");
 
-    StartedProgram program(folder);
-    ASSERT_TRUE(program.WaitForShownForm());
+    e2e::RunningProgram program(folder + "\\program.exe", FolderPath(CSIDL_SYSTEM));
+    ASSERT_TRUE(program.WaitForForm(30000) && IsWindowVisible(program.Form()));
     EXPECT_EQ(RunToEnd("\"" + setup + "\" /S"), 0u);
 
     // Closed the way its close box closes it: the rows were saved, not lost.
-    EXPECT_TRUE(program.WaitForExit(0)) << "the installer left the program running";
-    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(program.WaitForExit(0), 0u) << "the installer left the program running, or it did not end cleanly";
     EXPECT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable());
     EXPECT_NE(WriteTime(folder + "\\program.exe"), oldProgram) << "program.exe was not replaced";
-    EXPECT_EQ(ReadMachineValue(kRunKey, "Brimlow").Text(), folder + "\\Program.exe");
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).Text(), QuotedProgram(folder));
 }
 
 class UninstalledRelease : public ::testing::Test {
@@ -400,12 +308,48 @@ TEST_F(UninstalledRelease, RemovesTheProgramFilesAndKeepsTheUsersTable) {
     EXPECT_EQ(ReadBytes(folder_ + "\\data\\shortcuts.ini"), InstalledCheckTable());
 }
 
-TEST_F(UninstalledRelease, RemovesTheRunValueTheAppsEntryAndTheStartMenuEntries) {
-    EXPECT_FALSE(ReadMachineValue(kRunKey, "Brimlow").found);
-    EXPECT_FALSE(MachineKeyExists(kUninstallKey));
+// The installed program ran twice before the uninstall and, where the system
+// let it, registered itself machine-wide in its own spelling: whatever it
+// wrote there names this install and goes with it.
+TEST_F(UninstalledRelease, RemovesBothRunValuesTheAppsEntryAndTheStartMenuEntries) {
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).found);
+    const RegValue machine = ReadValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+    EXPECT_FALSE(machine.found) << "HKLM\\" << kRunKey << " still holds " << machine.Text();
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
     EXPECT_FALSE(Exists(StartMenuFolder() + "\\Brimlow.lnk"));
     EXPECT_FALSE(Exists(StartMenuFolder() + "\\Brimlow Help.lnk"));
     EXPECT_FALSE(Exists(StartMenuFolder()));
+}
+
+// An earlier machine-wide copy, as the all-users installer left it: its
+// folder in BRIMLOW_MACHINE_COPY, its Run value unquoted, its Apps & features
+// entry under HKLM. Neither install nor uninstall for this user touches it.
+class BesideAMachineWideCopy : public ::testing::Test {
+protected:
+    void ExpectTheMachineWideCopysKeysUnchanged() const {
+        ASSERT_FALSE(machineCopy_.empty()) << "BRIMLOW_MACHINE_COPY is not set";
+        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue).Text(), machineCopy_ + "\\Program.exe");
+        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation").Text(), machineCopy_);
+    }
+    const std::string folder_ = InstallFolder();
+    const std::string machineCopy_ = Env("BRIMLOW_MACHINE_COPY");
+};
+using InstalledAgain = BesideAMachineWideCopy;
+using UninstalledAgain = BesideAMachineWideCopy;
+
+TEST_F(InstalledAgain, GoesIntoTheUsersFolderAndKeepsTheTableTheUninstallKept) {
+    for (const auto& name : kProgramFiles) EXPECT_TRUE(Exists(folder_ + "\\" + name)) << name;
+    EXPECT_FALSE(Exists(machineCopy_ + "\\program.exe")) << "installed into the machine-wide copy's folder";
+    EXPECT_EQ(ReadBytes(folder_ + "\\data\\shortcuts.ini"), InstalledCheckTable());
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).Text(), QuotedProgram(folder_));
+    ExpectTheMachineWideCopysKeysUnchanged();
+}
+
+TEST_F(UninstalledAgain, RemovesThisUsersValuesAndLeavesTheMachineWideCopysRunValue) {
+    EXPECT_FALSE(Exists(folder_ + "\\program.exe"));
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).found);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    ExpectTheMachineWideCopysKeysUnchanged();
 }
 
 TEST(PortableRelease, UnzippedIntoAFolderWithASpaceItLoadsLaunchesAndSaves) {
@@ -427,7 +371,7 @@ TEST(PortableRelease, UnzippedIntoAFolderWithASpaceItLoadsLaunchesAndSaves) {
     });
     // The program saved into its own folder, never into the working folder
     // it was started in.
-    EXPECT_FALSE(Exists(KnownFolder(CSIDL_SYSTEM) + "\\data\\shortcuts.ini"));
+    EXPECT_FALSE(Exists(FolderPath(CSIDL_SYSTEM) + "\\data\\shortcuts.ini"));
 }
 
 }  // namespace

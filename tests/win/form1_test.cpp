@@ -3,6 +3,7 @@
 // real EDIT controls run them, loading through the controls, and the target
 // dialog driven from a second thread while the window waits in it.
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
 
@@ -88,10 +89,90 @@ protected:
         PumpMessages();
     }
 
+    // A key as the program's message loop hands it on to the focused
+    // control: through dialog navigation, which moves the focus on Tab.
+    void PressThroughTheLoop(UINT message, WPARAM key, LPARAM flags) {
+        MSG msg{GetFocus(), message, key, flags, static_cast<DWORD>(GetMessageTime()), {}};
+        if (!IsDialogMessageA(form_->Hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        PumpMessages();
+    }
+
+    // The control with the focus; for a combo box, the box and not the edit
+    // inside it.
+    int FocusedId() const {
+        HWND focus = GetFocus();
+        if (focus != nullptr && GetParent(focus) != form_->Hwnd()) focus = GetParent(focus);
+        return GetDlgCtrlID(focus);
+    }
+
     SIZE ClientSize() const {
         RECT r{};
         GetClientRect(form_->Hwnd(), &r);
         return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+
+    // The toolbar across the top of the client area, 435 twips high, with
+    // standard images of imageSize pixels, which the Open and Save menu
+    // pictures show whole at the DPI's small-icon size; row 0's "+" in bold
+    // MS Sans Serif of plusHeight, fitting its box.
+    void ExpectToolbarAndPlusAt(int dpi, int imageSize, LONG plusHeight) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        HWND toolbar = form_->Toolbar();
+        const RECT bar = ChildRect(toolbar);
+        EXPECT_EQ(bar.left, 0);
+        EXPECT_EQ(bar.top, 0);
+        EXPECT_EQ(bar.right, ClientSize().cx);
+        EXPECT_NEAR(bar.bottom - bar.top, 435.0 * dpi / 1440.0, 1.0);
+        int imageWidth = 0;
+        int imageHeight = 0;
+        ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), &imageWidth,
+                              &imageHeight);
+        EXPECT_EQ(imageWidth, imageSize);
+        EXPECT_EQ(imageHeight, imageSize);
+
+        const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+        EXPECT_LE(imageSize, iconSize) << "the menu pictures would crop the image";
+        for (int item : {brimlow::ids::kMenuOpen, brimlow::ids::kMenuSave}) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_BITMAP;
+            ASSERT_TRUE(GetMenuItemInfoA(GetMenu(form_->Hwnd()), static_cast<UINT>(brimlow::ids::MenuCommand(item)), FALSE,
+                                         &info));
+            BITMAP picture{};
+            ASSERT_NE(GetObjectA(info.hbmpItem, sizeof picture, &picture), 0) << "menu item " << item;
+            EXPECT_EQ(picture.bmWidth, iconSize);
+            EXPECT_EQ(picture.bmHeight, iconSize);
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, info.hbmpItem);
+            int drawn = 0;
+            for (int y = 0; y < iconSize; ++y) {
+                for (int x = 0; x < iconSize; ++x) drawn += GetPixel(dc, x, y) != GetSysColor(COLOR_MENU);
+            }
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            EXPECT_GT(drawn, iconSize * iconSize / 8) << "menu item " << item << " shows no image";
+        }
+
+        HWND plus = GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1);
+        auto font = reinterpret_cast<HFONT>(SendMessageA(plus, WM_GETFONT, 0, 0));
+        LOGFONTA described{};
+        ASSERT_NE(GetObjectA(font, sizeof described, &described), 0);
+        EXPECT_STREQ(described.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(described.lfHeight, plusHeight);
+        EXPECT_EQ(described.lfWeight, FW_BOLD);
+        RECT box{};
+        GetClientRect(plus, &box);
+        HDC dc = GetDC(plus);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, "+", 1, &extent);
+        SelectObject(dc, old);
+        ReleaseDC(plus, dc);
+        EXPECT_LE(extent.cx, box.right) << "the + is wider than its box";
+        EXPECT_LE(extent.cy, box.bottom) << "the + is taller than its box";
     }
 
     brimlow::testing::TempFolder temp_{"form1"};
@@ -169,6 +250,9 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     HWND firstKey = Control(Box::FirstKey, 0);
     EXPECT_EQ(Describe(ChildRect(firstKey)), "56,51 57x19");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "8,467 41x41");
+    EXPECT_EQ(Describe(ChildRect(GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1))), "120,51 9x17");
+    // 8.25 points are 11 pixels at 96 dpi.
+    ExpectToolbarAndPlusAt(96, 16, -11);
 
     RECT suggested{};
     GetWindowRect(form_->Hwnd(), &suggested);
@@ -179,6 +263,9 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
     EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
     EXPECT_EQ(Describe(ChildRect(form_->Picture3(9).Hwnd())), "12,701 62x62");
+    EXPECT_EQ(Describe(ChildRect(GetDlgItem(form_->Hwnd(), brimlow::ids::kLabel1))), "180,77 14x26");
+    // 16.5 pixels round to 17; from 144 dpi the toolbar shows the large images.
+    ExpectToolbarAndPlusAt(144, 24, -17);
     // A sent WM_DPICHANGED leaves the frame, caption and menu bar drawn at
     // 96 dpi, so the client area itself comes out taller by the difference.
     // What counts is the outer size: the one a 144-dpi window needs around a
@@ -240,6 +327,26 @@ TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
     SendMessageA(Control(Box::FirstKey, 0), WM_KEYDOWN, 'C', 1);
     EXPECT_EQ(Text(Box::FirstKey, 0), "CTRL");
     EXPECT_EQ(First(0), VK_CONTROL);
+}
+
+TEST_F(Form1Test, TabWalksEachRowLeftToRightThenTheHideButtonThenStartsOver) {
+    Load(ShortcutsFile({}));
+    ShowWindow(form_->Hwnd(), SW_SHOW);
+    namespace ids = brimlow::ids;
+    std::vector<int> expected;
+    for (int row = 0; row < kRowCount; ++row) {
+        for (int column : {ids::kText1, ids::kText3, ids::kText2, ids::kCombo1, ids::kCheck1}) expected.push_back(column + row);
+    }
+    expected.push_back(ids::kCommand1);
+    expected.push_back(ids::kText1);
+
+    SetFocus(Control(Box::FirstKey, 0));
+    std::vector<int> walked{FocusedId()};
+    while (walked.size() < expected.size()) {
+        PressThroughTheLoop(WM_KEYDOWN, VK_TAB, 1);
+        walked.push_back(FocusedId());
+    }
+    EXPECT_EQ(walked, expected);
 }
 
 TEST_F(Form1Test, TheLetterBoxChangesTheCodeOnlyForACapitalLetter) {
@@ -384,14 +491,29 @@ private:
 
 class TargetDialog : public Form1Test {
 protected:
-    // Double-clicks row's path box; the answer thread deals with the dialog.
-    std::string DoubleClick(int row, const std::string& choose) {
+    // Runs `open`, which opens the file dialog; the answer thread deals with
+    // the dialog. Gives the name the dialog showed.
+    template <typename Open>
+    std::string Answering(const std::string& choose, Open open) {
         DialogAnswer answer(form_->Hwnd(), choose);
-        SendMessageA(Control(Box::Path, row), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        open();
         PumpMessages();
         answer.Finish();
         EXPECT_TRUE(answer.Found()) << "no file dialog owned by the main window appeared";
         return answer.InitialName();
+    }
+
+    std::string DoubleClick(int row, const std::string& choose) {
+        return Answering(choose, [&] {
+            SendMessageA(Control(Box::Path, row), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        });
+    }
+
+    // A key pressed in row's path box, which has the focus.
+    std::string PressInPathBox(int row, UINT message, WPARAM key, LPARAM flags, const std::string& choose) {
+        ShowWindow(form_->Hwnd(), SW_SHOW);
+        SetFocus(Control(Box::Path, row));
+        return Answering(choose, [&] { PressThroughTheLoop(message, key, flags); });
     }
 
     std::vector<COLORREF> IconPixels(int row) {
@@ -439,6 +561,30 @@ TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNot
     EXPECT_EQ(Text(Box::Letter, 0), "K");
     EXPECT_EQ(Text(Box::WindowState, 0), "2 - Minimized");
     EXPECT_EQ(Second(0), 'K');
+}
+
+// The keys of a drop-down list open the same dialog as a double-click.
+TEST_F(TargetDialog, F4OrAltDownInAPathBoxOpensTheDialogForThatRow) {
+    Load(ShortcutsFile({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string tool = folder_ + "\\tool.exe";
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\notepad.exe").c_str(), tool.c_str(), FALSE));
+    const std::vector<COLORREF> row0 = IconPixels(0);
+    ASSERT_TRUE(AllTheSame(IconPixels(3)));
+
+    PressInPathBox(3, WM_KEYDOWN, VK_F4, 1, tool);
+    EXPECT_EQ(Text(Box::Path, 3), tool);
+    const std::vector<COLORREF> drawn = IconPixels(3);
+    EXPECT_FALSE(AllTheSame(drawn)) << "the chosen program's icon";
+    EXPECT_EQ(Text(Box::Path, 0), "C:\\Windows\\notepad.exe") << "only row 3 changes";
+    EXPECT_TRUE(IconPixels(0) == row0);
+
+    // Alt+Down, cancelled: the row keeps its target. Bit 29 says Alt is down.
+    EXPECT_TRUE(Includes(PressInPathBox(3, WM_SYSKEYDOWN, VK_DOWN, 0x20000001, ""), "tool.exe"));
+    EXPECT_EQ(Text(Box::Path, 3), tool);
+    EXPECT_TRUE(IconPixels(3) == drawn);
+    EXPECT_EQ(Text(Box::Path, 0), "C:\\Windows\\notepad.exe");
 }
 
 TEST_F(TargetDialog, CancellingTheFirstUseLeavesAFilledBoxAsItWas) {
