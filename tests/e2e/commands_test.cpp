@@ -63,16 +63,18 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // The file dialog a command opens, answered with this name.
+    ::testing::AssertionResult ChooseThrough(int command, const std::string& name) const {
+        Post(command);
+        HWND dialog = WaitForFileDialog();
+        if (dialog == nullptr) return ::testing::AssertionFailure() << "no file dialog";
+        return ChooseFile(dialog, name);
+    }
+
     // Open from the menu, the file chosen in the real dialog: the
     // confirmation box that follows, or nullptr (with the failure recorded).
     HWND OpenUntilConfirmation(const std::string& file) const {
-        Post(kOpenItem);
-        HWND dialog = WaitForFileDialog();
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no open dialog";
-            return nullptr;
-        }
-        if (const auto chosen = ChooseFile(dialog, file); !chosen) {
+        if (const auto chosen = ChooseThrough(kOpenItem, file); !chosen) {
             ADD_FAILURE() << chosen.message();
             return nullptr;
         }
@@ -221,10 +223,7 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
     program_->SetCheck(ids::kCheck1 + 2, 1);
 
     // From the menu, a name without extension: written as typed.
-    Post(kSaveItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no save dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("saved rows")));
+    ASSERT_TRUE(ChooseThrough(kSaveItem, copy_.PathOf("saved rows")));
     ASSERT_TRUE(program_->WaitForIdle());
     EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error, no question";
     EXPECT_EQ(copy_.ReadFile("saved rows"), ShortcutsFile(edited));
@@ -234,10 +233,7 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
     // From the toolbar, onto the same file: replaced without a question.
     edited[3] = {"DELETE", "X", "C:\\x.exe", "2 - Minimized", "2"};
     EnterRow(*program_, 3, edited[3]);
-    Post(kSaveButton);
-    dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "the Save button shows no dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("saved rows")));
+    ASSERT_TRUE(ChooseThrough(kSaveButton, copy_.PathOf("saved rows"))) << "from the Save button";
     ASSERT_TRUE(program_->WaitForIdle());
     EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error, no question";
     EXPECT_EQ(copy_.ReadFile("saved rows"), ShortcutsFile(edited));
@@ -250,11 +246,8 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
 
 TEST_F(Commands, SaveIntoAFolderThatDoesNotExistIsReportedAndTheProgramGoesOn) {
     Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
-    Post(kSaveItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no save dialog";
     const std::string target = copy_.PathOf("no such folder\\rows.ini");
-    ASSERT_TRUE(ChooseFile(dialog, target));
+    ASSERT_TRUE(ChooseThrough(kSaveItem, target));
 
     ASSERT_NO_FATAL_FAILURE(ExpectErrorNamingThenNothingChanged({target}));
     EXPECT_FALSE(copy_.Exists("no such folder"));
