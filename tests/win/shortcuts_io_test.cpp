@@ -14,9 +14,7 @@
 
 namespace {
 
-using brimlow::Error;
 using brimlow::Status;
-using brimlow::win::ReadShortcutsFile;
 using brimlow::win::SaveShortcutsFile;
 
 class ShortcutsIo : public ::testing::Test {
@@ -28,8 +26,8 @@ protected:
     }
 
     static std::string Bytes(const std::string& path) {
-        auto read = ReadShortcutsFile(path);
-        if (auto* error = std::get_if<Error>(&read)) {
+        auto read = brimlow::win::ReadShortcutsFile(path);
+        if (auto* error = std::get_if<brimlow::Error>(&read)) {
             ADD_FAILURE() << error->description;
             return {};
         }
