@@ -18,7 +18,7 @@ samples=${BRIMLOW_LATENCY_SAMPLES:-200}
 brimlow_install_deps
 brimlow_build_windows program Ostrad program_files bench_driver program_trace >/dev/null
 brimlow_ensure_display
-brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
+brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix-bench"
 
 bin=build/win/bin
 bench=$bin/bench

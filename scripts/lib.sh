@@ -32,33 +32,52 @@ brimlow_build_windows() {
     fi
 }
 
-# Starts a virtual X display when none is given, and stops it on exit.
+# Starts a virtual X display when none is given, and stops it on exit. Runs
+# that start at once (two clones, two scripts) each get a display of their
+# own: the number is chosen and taken under a lock, so no two pick the same.
 brimlow_ensure_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-    local n
+    local lock_fd n i
+    exec {lock_fd}>/tmp/.brimlow-display.lock
+    flock "$lock_fd"
     for n in $(seq 90 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # The server must not inherit the lock, or it would hold it for good.
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 {lock_fd}>&- &
         BRIMLOW_XVFB_PID=$!
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 1 50); do
-            xdpyinfo >/dev/null 2>&1 && break
+        for i in $(seq 1 100); do
+            # Ended at once: another server took the number meanwhile.
+            kill -0 "$BRIMLOW_XVFB_PID" 2>/dev/null || continue 2
+            # Ours once its lock file names it and it answers.
+            if [ "$( { tr -d ' ' <"/tmp/.X$n-lock"; } 2>/dev/null)" = "$BRIMLOW_XVFB_PID" ] &&
+                DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                exec {lock_fd}>&-
+                export DISPLAY=":$n"
+                trap 'brimlow_stop_display' EXIT
+                return 0
+            fi
             sleep 0.1
         done
-        trap 'brimlow_stop_display' EXIT
-        return 0
+        kill "$BRIMLOW_XVFB_PID" 2>/dev/null || true
+        exec {lock_fd}>&-
+        echo "Xvfb :$n did not answer within 10 s, so there is no X display to run the tests on" >&2
+        return 1
     done
-    echo "No free X display number for Xvfb" >&2
+    exec {lock_fd}>&-
+    echo "No free X display number for Xvfb between :90 and :140" >&2
     return 1
 }
 
+# Ends this run's own Wine prefix's processes and its own X server, nothing
+# another run may be using.
 brimlow_stop_display() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
     [ -n "${BRIMLOW_XVFB_PID:-}" ] && kill "$BRIMLOW_XVFB_PID" 2>/dev/null || true
 }
 
-# A Wine prefix of our own, made once; quiet, without the Mono and Gecko prompts.
+# A Wine prefix of our own, made once; quiet, without the Mono and Gecko
+# prompts. Each script has its own (test, soak, bench, screenshots), so one
+# that ends its prefix's processes never ends another's.
 brimlow_wine_prefix() {
     export WINEPREFIX="${1:?prefix folder}"
     export WINEDEBUG=-all

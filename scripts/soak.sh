@@ -9,7 +9,7 @@ scale=${1:-1}
 brimlow_install_deps
 brimlow_build_windows soak_test >/dev/null
 brimlow_ensure_display
-brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
+brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix-soak"
 echo "== Soak at scale $scale ($(date -u +%Y-%m-%dT%H:%MZ))"
 start=$(date +%s)
 cd build/win/bin

@@ -4,8 +4,6 @@
 // the way a click on a menu item or toolbar button arrives.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "control_ids.h"
 #include "driver.h"
 #include "program_windows.h"
@@ -34,26 +32,9 @@ HWND FileNameBox(HWND dialog) {
     return nullptr;
 }
 
-std::vector<Row> TenRows(std::vector<Row> rows) {
-    rows.resize(10, Row{"UP", "Q", "", "1 - Normal", "0"});
-    return rows;
-}
-
-std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-
-class Commands : public ::testing::Test {
+class Commands : public ProgramTest {
 protected:
     void SetUp() override { probe_ = copy_.AddProbe(); }
-    void TearDown() override {
-        for (int key : {VK_CONTROL, VK_MENU, VK_F1, int{'N'}, int{'K'}}) KeyUp(static_cast<WORD>(key));
-    }
-
-    void Start(const std::vector<Row>& rows) {
-        rows_ = TenRows(rows);
-        copy_.WriteFile(kShortcuts, ShortcutsFile(rows_));
-        program_ = std::make_unique<RunningProgram>(copy_);
-        ASSERT_TRUE(WaitForShownForm(*program_)) << "the main window did not appear";
-    }
 
     // A click on a menu item or a toolbar button, posted: the dialog it
     // opens holds the program's thread until the test answers it.
@@ -82,16 +63,18 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // The file dialog a command opens, answered with this name.
+    ::testing::AssertionResult ChooseThrough(int command, const std::string& name) const {
+        Post(command);
+        HWND dialog = WaitForFileDialog();
+        if (dialog == nullptr) return ::testing::AssertionFailure() << "no file dialog";
+        return ChooseFile(dialog, name);
+    }
+
     // Open from the menu, the file chosen in the real dialog: the
     // confirmation box that follows, or nullptr (with the failure recorded).
     HWND OpenUntilConfirmation(const std::string& file) const {
-        Post(kOpenItem);
-        HWND dialog = WaitForFileDialog();
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no open dialog";
-            return nullptr;
-        }
-        if (const auto chosen = ChooseFile(dialog, file); !chosen) {
+        if (const auto chosen = ChooseThrough(kOpenItem, file); !chosen) {
             ADD_FAILURE() << chosen.message();
             return nullptr;
         }
@@ -122,12 +105,18 @@ protected:
         EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows_));
     }
 
-    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
+    // The error box a failed command shows, naming these; answered with OK,
+    // after which nothing has changed.
+    void ExpectErrorNamingThenNothingChanged(const std::vector<std::string>& named) const {
+        HWND box = WaitForDialog(*program_, ids::kProductName);
+        ASSERT_NE(box, nullptr) << "no error box";
+        EXPECT_TRUE(IsErrorNaming(MessageBoxText(box), named));
+        PressButton(box, IDOK);
+        ASSERT_TRUE(WaitUntilGone(box));
+        ExpectNothingChanged();
+    }
 
-    ProgramCopy copy_{TestName()};
     std::string probe_;
-    std::vector<Row> rows_;
-    std::unique_ptr<RunningProgram> program_;
 };
 
 // ---- Open ----
@@ -193,14 +182,7 @@ TEST_F(Commands, OpenOfAFileThatWouldNotLoadIsRefusedByNameAndChangesNothing) {
         EXPECT_EQ(focus, GetDlgItem(confirm, IDYES));
         PostKey(focus, VK_RETURN);
 
-        HWND box = WaitForDialog(*program_, ids::kProductName);
-        ASSERT_NE(box, nullptr) << "no error box";
-        const std::string text = MessageBoxText(box);
-        EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
-        for (const auto& piece : c.named) EXPECT_NE(text.find(piece), std::string::npos) << text;
-        PressButton(box, IDOK);
-        ASSERT_TRUE(WaitUntilGone(box));
-        ExpectNothingChanged();
+        ASSERT_NO_FATAL_FAILURE(ExpectErrorNamingThenNothingChanged(c.named));
     }
 }
 
@@ -241,10 +223,7 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
     program_->SetCheck(ids::kCheck1 + 2, 1);
 
     // From the menu, a name without extension: written as typed.
-    Post(kSaveItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no save dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("saved rows")));
+    ASSERT_TRUE(ChooseThrough(kSaveItem, copy_.PathOf("saved rows")));
     ASSERT_TRUE(program_->WaitForIdle());
     EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error, no question";
     EXPECT_EQ(copy_.ReadFile("saved rows"), ShortcutsFile(edited));
@@ -253,41 +232,24 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
 
     // From the toolbar, onto the same file: replaced without a question.
     edited[3] = {"DELETE", "X", "C:\\x.exe", "2 - Minimized", "2"};
-    program_->SetText(ids::kText1 + 3, edited[3].firstKey);
-    program_->SetText(ids::kText3 + 3, edited[3].letter);
-    program_->SetText(ids::kText2 + 3, edited[3].path);
-    program_->SetText(ids::kCombo1 + 3, edited[3].windowState);
-    program_->SetCheck(ids::kCheck1 + 3, 2);
-    Post(kSaveButton);
-    dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "the Save button shows no dialog";
-    ASSERT_TRUE(ChooseFile(dialog, copy_.PathOf("saved rows")));
+    EnterRow(*program_, 3, edited[3]);
+    ASSERT_TRUE(ChooseThrough(kSaveButton, copy_.PathOf("saved rows"))) << "from the Save button";
     ASSERT_TRUE(program_->WaitForIdle());
     EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error, no question";
     EXPECT_EQ(copy_.ReadFile("saved rows"), ShortcutsFile(edited));
     EXPECT_EQ(copy_.ReadFile(kShortcuts), original);
 
-    PostMessageA(program_->Form(), WM_CLOSE, 0, 0);
+    program_->Close();
     EXPECT_EQ(program_->WaitForExit(), 0u);
     EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(edited));
 }
 
 TEST_F(Commands, SaveIntoAFolderThatDoesNotExistIsReportedAndTheProgramGoesOn) {
     Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
-    Post(kSaveItem);
-    HWND dialog = WaitForFileDialog();
-    ASSERT_NE(dialog, nullptr) << "no save dialog";
     const std::string target = copy_.PathOf("no such folder\\rows.ini");
-    ASSERT_TRUE(ChooseFile(dialog, target));
+    ASSERT_TRUE(ChooseThrough(kSaveItem, target));
 
-    HWND box = WaitForDialog(*program_, ids::kProductName);
-    ASSERT_NE(box, nullptr) << "no error box";
-    const std::string text = MessageBoxText(box);
-    EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
-    EXPECT_NE(text.find(target), std::string::npos) << text;
-    PressButton(box, IDOK);
-    ASSERT_TRUE(WaitUntilGone(box));
-    ExpectNothingChanged();
+    ASSERT_NO_FATAL_FAILURE(ExpectErrorNamingThenNothingChanged({target}));
     EXPECT_FALSE(copy_.Exists("no such folder"));
 }
 
@@ -329,7 +291,7 @@ TEST_F(Context, ContextFromTheMenuOrTheToolbarOpensTheHelpFileInANormalWindow) {
     Post(kContextButton);
     ASSERT_EQ(WaitForStarts(2), 2u);
     for (const auto& start : ProbeStarts(copy_)) {
-        EXPECT_NE(start.args.find(copy_.PathOf("help.txt")), std::string::npos) << start.args;
+        EXPECT_TRUE(Includes(start.args, copy_.PathOf("help.txt")));
         EXPECT_EQ(start.show, SW_SHOWNORMAL);
     }
     ExpectNothingChanged();
@@ -339,14 +301,7 @@ TEST_F(Context, WithoutTheLauncherContextIsReportedAndWorksOnceTheLauncherIsBack
     ASSERT_TRUE(copy_.Rename("Ostrad.dll", "Ostrad.away"));
     Start({});
     Post(kContextItem);
-    HWND box = WaitForDialog(*program_, ids::kProductName);
-    ASSERT_NE(box, nullptr) << "no error box";
-    const std::string text = MessageBoxText(box);
-    EXPECT_EQ(text.rfind("Error ", 0), 0u) << text;
-    EXPECT_NE(text.find("Ostrad.dll"), std::string::npos) << text;
-    PressButton(box, IDOK);
-    ASSERT_TRUE(WaitUntilGone(box));
-    ExpectNothingChanged();
+    ASSERT_NO_FATAL_FAILURE(ExpectErrorNamingThenNothingChanged({"Ostrad.dll"}));
     EXPECT_TRUE(ProbeStarts(copy_).empty());
 
     ASSERT_TRUE(copy_.Rename("Ostrad.away", "Ostrad.dll"));

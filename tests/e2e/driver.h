@@ -1,31 +1,54 @@
 #pragma once
 // Drives a real program.exe from outside, the way a user's keyboard and mouse
-// would: a private copy of the program in a fresh folder, its controls found
-// by their identifiers, keys pressed with SendInput.
+// would: a private copy of the program in a fresh folder, the probe that
+// records how the hot keys start it, and the fixture every end-to-end test
+// stands on. The shared pieces (the running program, keys, rows files,
+// waits) come from tests/support and are named here as e2e's own.
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
-#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/checks.h"
+#include "support/keyboard.h"
+#include "support/messages.h"
+#include "support/rows_file.h"
+#include "support/running_program.h"
+#include "support/test_files.h"
+
 namespace brimlow::e2e {
+
+using testing::CurrentTestName;
+using testing::HoldKeys;
+using testing::Includes;
+using testing::KeyDown;
+using testing::KeyUp;
+using testing::Row;
+using testing::RunningProgram;
+using testing::ShortcutsFile;
+using testing::TenRows;
+using testing::Wait;
+using testing::WaitUntil;
+
+// The polling timer's period in the program.
+inline constexpr DWORD kTickMs = 100;
 
 // build/win/bin: where program.exe and Ostrad.dll are built.
 std::string BinFolder();
 
-// A fresh folder with program.exe, Ostrad.dll, help.txt (when built) and the
-// probe, removed again at the end of the test.
+// A fresh folder with program.exe, Ostrad.dll, help.txt (when built) and an
+// empty data folder, removed again at the end of the test.
 class ProgramCopy {
 public:
     explicit ProgramCopy(const std::string& name);
-    ~ProgramCopy();
-    ProgramCopy(const ProgramCopy&) = delete;
-    ProgramCopy& operator=(const ProgramCopy&) = delete;
 
-    const std::string& Folder() const { return folder_; }
-    std::string PathOf(const std::string& relative) const { return folder_ + "\\" + relative; }
+    const std::string& Folder() const { return folder_.Path(); }
+    std::string PathOf(const std::string& relative) const { return folder_.PathOf(relative); }
 
     // Copies the probe in under the given name; returns its full path.
     std::string AddProbe(const std::string& name = "probe.exe") const;
@@ -35,21 +58,14 @@ public:
     bool Exists(const std::string& relative) const;
     bool Rename(const std::string& from, const std::string& to) const;
 
+    // The copy's program.exe, started in the copy's folder.
+    std::unique_ptr<RunningProgram> Start(const std::string& arguments = "") const;
+
 private:
-    std::string folder_;
+    testing::TempFolder folder_;
 };
 
-// The fifty lines of a shortcuts file, with CR LF after each.
-struct Row {
-    std::string firstKey = "CTRL";
-    std::string letter = "N";
-    std::string path;
-    std::string windowState = "1 - Normal";
-    std::string active = "0";
-};
-std::string ShortcutsFile(const std::vector<Row>& rows);
-
-// One start of the probe: its name, show state and creation time.
+// One start of the probe: its name, show state, creation time and command line.
 struct ProbeStart {
     std::string name;
     int show = -1;
@@ -57,78 +73,34 @@ struct ProbeStart {
     std::string args;
 };
 std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy);
-// The starts once the probes that are still starting have written their
-// lines: waits until the count stops growing (five seconds at most).
+// The starts once no more are coming: waits until none has been added for
+// the shell's start-up time and two ticks more, so a start the launcher
+// asked for in either of the last two ticks has reached the log (ten seconds
+// at most, for keys that never came up).
 std::vector<ProbeStart> SettledProbeStarts(const ProgramCopy& copy);
 
-class RunningProgram {
-public:
-    explicit RunningProgram(const ProgramCopy& copy, const std::string& arguments = "");
-    // The program at this path, started the way the Run key or a shortcut
-    // starts it: by its full path, in the given working folder.
-    RunningProgram(const std::string& program, const std::string& workingFolder, const std::string& arguments = "");
-    ~RunningProgram();
-    RunningProgram(const RunningProgram&) = delete;
-    RunningProgram& operator=(const RunningProgram&) = delete;
+// Writes a row into the program's controls, as the boxes' owner would see
+// it typed, the letter box last, so its change event resolves the row's key
+// codes from the texts just written.
+void EnterRow(const RunningProgram& program, int row, const Row& values);
 
-    bool Started() const { return process_ != nullptr; }
-    DWORD Pid() const { return pid_; }
+// A copy of the program named after the test, and the program once started.
+class ProgramTest : public ::testing::Test {
+protected:
+    // Releases every key a failed test left down, so the next test starts
+    // from a quiet keyboard.
+    void TearDown() override { testing::ReleaseKeysLeftDown(); }
 
-    // Waits until the main window exists; false if the program ended first.
-    bool WaitForForm(DWORD timeoutMs = 20000);
-    HWND Form() const { return form_; }
-    HWND Control(int id) const { return GetDlgItem(form_, id); }
+    // Writes these rows, then filler rows, as the shortcuts file, starts the
+    // program and waits for its window.
+    void Start(const std::vector<Row>& rows);
+    // Starts the program on the shortcuts file as it is.
+    void StartAgain();
+    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
 
-    std::string Text(int id) const;
-    void SetText(int id, const std::string& text) const;
-    int Check(int id) const;
-    void SetCheck(int id, int state) const;
-    void Click(int id) const;
-
-    // Waits until the program's window thread has handled everything sent to
-    // it so far. Hiding a window blocks its thread for about two seconds
-    // under Wine without a window manager (it waits for the X window to be
-    // withdrawn), so a test that hides the window waits here first.
-    bool WaitForIdle(DWORD timeoutMs = 10000) const;
-
-    bool Running() const;
-    // The exit code, or STILL_ACTIVE if the program did not end in time.
-    DWORD WaitForExit(DWORD timeoutMs = 20000) const;
-    // Top-level windows the program has now, visible or not.
-    std::vector<HWND> Windows() const;
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-    HWND form_ = nullptr;
+    ProgramCopy copy_{CurrentTestName()};
+    std::vector<Row> rows_;  // the ten rows the last Start wrote
+    std::unique_ptr<RunningProgram> program_;
 };
-
-// Presses the keys in order, holds them, releases them in reverse order.
-void HoldKeys(std::initializer_list<WORD> keys, DWORD holdMs);
-void KeyDown(WORD key);
-void KeyUp(WORD key);
-// Releases those of the keys that are still down after a failed test. Only
-// those: under Wine a key-up for a key that is not down leaves the next
-// Ctrl press unseen by GetAsyncKeyState.
-void ReleaseKeysLeftDown(std::initializer_list<WORD> keys);
-template <std::size_t N>
-void ReleaseKeysLeftDown(const WORD (&keys)[N]) {
-    for (WORD key : keys) {
-        if (GetAsyncKeyState(key) < 0) KeyUp(key);
-    }
-}
-
-// Pumps this thread's messages while waiting.
-void Wait(DWORD ms);
-// Waits until the predicate holds or the time is up; returns the predicate.
-template <typename Predicate>
-bool WaitUntil(Predicate predicate, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!predicate()) {
-        if (GetTickCount64() >= end) return predicate();
-        Wait(20);
-    }
-    return true;
-}
 
 }  // namespace brimlow::e2e

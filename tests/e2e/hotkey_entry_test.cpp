@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "control_ids.h"
 #include "driver.h"
@@ -14,25 +13,20 @@ namespace brimlow::e2e {
 namespace {
 
 constexpr DWORD kHoldMs = 300;
-constexpr WORD kKeys[] = {VK_CONTROL, VK_SHIFT, VK_DELETE, VK_BACK, VK_PRIOR, VK_INSERT, 'K', 'N'};
 
-class HotkeyEntry : public ::testing::Test {
+class HotkeyEntry : public ProgramTest {
 protected:
-    void TearDown() override { ReleaseKeysLeftDown(kKeys); }
-
-    void Start(const std::vector<Row>& rows) {
-        copy_.WriteFile("data\\shortcuts.ini", ShortcutsFile(rows));
-        program_ = std::make_unique<RunningProgram>(copy_);
-        ASSERT_TRUE(program_->WaitForForm()) << "the main window did not appear";
-        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 5000));
-        ASSERT_TRUE(program_->WaitForIdle());
-    }
-
     bool ClickInto(int id) { return e2e::ClickInto(*program_, id); }
 
     // The focus goes to a box whose row is not active, so the keys held
     // to test a row type into nothing that matters.
     void ParkFocus() { ASSERT_TRUE(ClickInto(ids::kText2 + 9)); }
+
+    // The letter box of row 0 clicked, its text selected to be typed over.
+    void SelectLetterBox() {
+        ASSERT_TRUE(ClickInto(ids::kText3));
+        SendMessageA(program_->Control(ids::kText3), EM_SETSEL, 0, -1);
+    }
 
     // One key pressed and released in the focused box, then handled.
     void Press(WORD key) {
@@ -56,8 +50,6 @@ protected:
         program_->WaitForIdle();
     }
 
-    std::vector<ProbeStart> SettledStarts() const { return SettledProbeStarts(copy_); }
-
     // Holds the keys and gives the names of the targets started since the
     // last call.
     std::vector<std::string> StartsOn(std::initializer_list<WORD> keys) {
@@ -71,8 +63,6 @@ protected:
         return names;
     }
 
-    ProgramCopy copy_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
-    std::unique_ptr<RunningProgram> program_;
     size_t seen_ = 0;
 };
 
@@ -114,8 +104,7 @@ TEST_F(HotkeyEntry, OnlyATypedCapitalLetterRebindsTheSecondKeyAndAnEmptyBoxKeeps
     ASSERT_EQ(StartsOn({VK_CONTROL, 'N'}), Names{"probe.exe"});
 
     // "K" typed over the selected "N".
-    ASSERT_TRUE(ClickInto(ids::kText3));
-    SendMessageA(program_->Control(ids::kText3), EM_SETSEL, 0, -1);
+    ASSERT_NO_FATAL_FAILURE(SelectLetterBox());
     HoldKeys({VK_SHIFT, 'K'}, 150);
     program_->WaitForIdle();
     EXPECT_EQ(program_->Text(ids::kText3), "K");
@@ -124,16 +113,14 @@ TEST_F(HotkeyEntry, OnlyATypedCapitalLetterRebindsTheSecondKeyAndAnEmptyBoxKeeps
     EXPECT_EQ(StartsOn({VK_CONTROL, 'N'}), Names{});
 
     // A lower-case "k" is no key name: K stays bound.
-    ASSERT_TRUE(ClickInto(ids::kText3));
-    SendMessageA(program_->Control(ids::kText3), EM_SETSEL, 0, -1);
+    ASSERT_NO_FATAL_FAILURE(SelectLetterBox());
     Press('K');
     EXPECT_EQ(program_->Text(ids::kText3), "k");
     ParkFocus();
     EXPECT_EQ(StartsOn({VK_CONTROL, 'K'}), Names{"probe.exe"});
 
     // Emptied: still K.
-    ASSERT_TRUE(ClickInto(ids::kText3));
-    SendMessageA(program_->Control(ids::kText3), EM_SETSEL, 0, -1);
+    ASSERT_NO_FATAL_FAILURE(SelectLetterBox());
     Press(VK_DELETE);
     EXPECT_EQ(program_->Text(ids::kText3), "");
     ParkFocus();

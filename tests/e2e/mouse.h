@@ -11,20 +11,21 @@ namespace brimlow::e2e {
 
 // Clicks the middle of the control; true once it (or, for a combo box, the
 // edit inside it) has the keyboard focus of the program, which is then the
-// foreground window.
+// foreground window. The pointer stays on the control, and Wine has synced
+// its key state for the window by then, so keys pressed next reach the
+// control and stay down as long as they are held.
 inline bool ClickInto(const RunningProgram& program, int id) {
     HWND control = program.Control(id);
     RECT r{};
     GetWindowRect(control, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    Wait(30);
+    testing::MovePointerOnto(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     INPUT clicks[2]{};
     clicks[0].type = clicks[1].type = INPUT_MOUSE;
     clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, clicks, sizeof(INPUT));
     const DWORD thread = GetWindowThreadProcessId(program.Form(), nullptr);
-    const bool focused = WaitUntil(
+    return WaitUntil(
         [&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof(info);
@@ -32,11 +33,6 @@ inline bool ClickInto(const RunningProgram& program, int id) {
                    GetForegroundWindow() == program.Form();
         },
         3000);
-    // When its window gains the X focus, Wine brings its key state in line
-    // with the X keyboard, where no key is down: a key pressed before that
-    // news arrives is forgotten. A user's hand is never that quick.
-    Wait(300);
-    return focused;
 }
 
 }  // namespace brimlow::e2e

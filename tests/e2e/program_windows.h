@@ -3,23 +3,25 @@
 // message boxes, file dialogs and About box, found by class "#32770" among
 // the windows of its process, read with WM_GETTEXT and answered with posted
 // commands. A modal dialog blocks the program's window thread, so whatever
-// opens one is posted, never sent, and the dialog is then waited for.
+// opens one is posted, never sent, and the dialog is then waited for. And
+// the registry values the tests set up and put back.
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "driver.h"
+#include "support/registry.h"
+#include "support/window_text.h"
 
 namespace brimlow::e2e {
 
-inline std::string ClassOf(HWND hwnd) {
-    char name[128] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
+using testing::ClassOf;
+using testing::DeleteValue;
+using testing::ReadStringValue;
+using testing::RestoreValue;
+using testing::WriteStringValue;
 
 // A window's text through WM_GETTEXT, which works across processes for
 // top-level windows and child controls alike. The timeout keeps a hung
@@ -47,16 +49,6 @@ inline std::vector<HWND> ChildrenOf(HWND parent) {
         },
         reinterpret_cast<LPARAM>(&children));
     return children;
-}
-
-// Everything the dialog's static controls say, one after the other: the
-// prompt of a message box is one of them.
-inline std::string StaticTexts(HWND dialog) {
-    std::string texts;
-    for (HWND child : ChildrenOf(dialog)) {
-        if (ClassOf(child) == "Static") texts += TextOf(child) + "\n";
-    }
-    return texts;
 }
 
 // The prompt of a message box: the static control that holds text.
@@ -129,65 +121,15 @@ inline void PostKey(HWND target, WORD key) {
     PostMessageA(target, WM_KEYUP, key, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
 }
 
-// Waits until the main window is on the screen. The window exists, hidden,
-// before its rows are loaded; it is shown only when the start-up is done, so
-// a test that edits the rows must wait for that or the load overwrites them.
-inline bool WaitForShownForm(RunningProgram& program, DWORD timeoutMs = 20000) {
-    return program.WaitForForm(timeoutMs) &&
-           WaitUntil([&] { return IsWindowVisible(program.Form()) != FALSE || !program.Running(); }, timeoutMs) &&
-           IsWindowVisible(program.Form()) && program.WaitForIdle();
-}
-
-// ---- registry ----
-
-inline std::optional<std::string> ReadStringValue(HKEY root, const std::string& subKey, const std::string& name) {
-    char data[2048] = {};
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegGetValueA(root, subKey.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type, data, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
+// An error's text: its number first ("Error 53: ..."), and every one of the
+// parts, which name the file or function at fault.
+inline ::testing::AssertionResult IsErrorNaming(const std::string& text, const std::vector<std::string>& parts) {
+    std::string wrong = text.rfind("Error ", 0) == 0 ? "" : " no \"Error \" first;";
+    for (const std::string& part : parts) {
+        if (text.find(part) == std::string::npos) wrong += " lacks \"" + part + "\";";
     }
-    return std::string(data);
+    if (wrong.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << text << "\":" << wrong;
 }
-
-inline bool WriteStringValue(HKEY root, const std::string& subKey, const std::string& name, const std::string& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG result = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-inline void DeleteValue(HKEY root, const std::string& subKey, const std::string& name) {
-    RegDeleteKeyValueA(root, subKey.c_str(), name.c_str());
-}
-
-// Puts a string value back as it was when the guard was made, or removes it
-// if there was none: the tests run in a private prefix, but each test still
-// leaves the registry as it found it.
-class RestoreValue {
-public:
-    RestoreValue(HKEY root, std::string subKey, std::string name)
-        : root_(root), subKey_(std::move(subKey)), name_(std::move(name)), saved_(ReadStringValue(root_, subKey_, name_)) {}
-    ~RestoreValue() {
-        if (saved_) {
-            WriteStringValue(root_, subKey_, name_, *saved_);
-        } else {
-            DeleteValue(root_, subKey_, name_);
-        }
-    }
-    RestoreValue(const RestoreValue&) = delete;
-    RestoreValue& operator=(const RestoreValue&) = delete;
-
-private:
-    HKEY root_;
-    std::string subKey_;
-    std::string name_;
-    std::optional<std::string> saved_;
-};
 
 }  // namespace brimlow::e2e

@@ -1,46 +1,44 @@
 // Faults and bad inputs against the real main window, hosted in this process,
-// in a program folder of its own under the temporary folder: each one gives
-// an error that names the file, or the documented quiet result, and nothing
-// the user had is lost.
+// and the shortcuts file routines under it, in a program folder of their own
+// under the temporary folder: each one gives an error that names the file,
+// or the documented quiet result, and nothing the user had is lost.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "form1.h"
 #include "module1.h"
 #include "paths.h"
 #include "shortcuts_file.h"
 #include "shortcuts_io.h"
-#include "win_errors.h"
+#include "support/checks.h"
 #include "support/test_files.h"
+#include "win_errors.h"
 
 namespace {
 
 using brimlow::Box;
 using brimlow::Error;
 using brimlow::Status;
+using brimlow::testing::FileNames;
+using brimlow::testing::Includes;
+using brimlow::win::SaveShortcutsFile;
 using brimlow::win::SaveStep;
 namespace error_number = brimlow::error_number;
 
-std::string Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
-}
+using Names = std::vector<std::string>;
 
 class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = brimlow::testing::NewTempFolder("brimlow_faults_");
-        ASSERT_FALSE(folder_.empty());
         form_ = std::make_unique<brimlow::Form1>(GetModuleHandleA(nullptr), folder_);
         ASSERT_FALSE(form_->Create());
     }
-    void TearDown() override {
-        form_.reset();
-        brimlow::testing::RemoveTree(folder_);
-    }
+    void TearDown() override { form_.reset(); }
 
     static void WriteBytes(const std::string& path, const std::string& bytes) {
         ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
@@ -48,17 +46,21 @@ protected:
 
     // The file's bytes as they are on disk, whatever their length.
     static std::string DiskBytes(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string bytes(GetFileSize(file, nullptr), '\0');
-        DWORD done = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-        CloseHandle(file);
-        return bytes;
+        return brimlow::testing::Exists(path) ? brimlow::testing::ReadBytes(path) : "<missing>";
     }
 
+    static Error ReadError(const std::string& path) {
+        auto read = brimlow::win::ReadShortcutsFile(path);
+        if (!std::holds_alternative<Error>(read)) {
+            ADD_FAILURE() << "read succeeded: " << path;
+            return {};
+        }
+        return std::get<Error>(read);
+    }
+
+    std::string DataFolder() const { return folder_ + "\\data"; }
     std::string DataFile() const { return folder_ + "\\data\\shortcuts.ini"; }
-    void MakeDataFolder() { ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr)); }
+    void MakeDataFolder() { ASSERT_TRUE(CreateDirectoryA(DataFolder().c_str(), nullptr)); }
 
     static std::string GoodFile(const std::string& path) {
         brimlow::ShortcutRows rows{};
@@ -76,29 +78,37 @@ protected:
         const brimlow::ShortcutRows before = WindowRows();
         const Status status = form_->LoadShortcuts(DataFile());
         ASSERT_TRUE(status.has_value()) << "the file was accepted";
-        EXPECT_EQ(Contains(status->description, DataFile()), "");
+        EXPECT_TRUE(Includes(status->description, DataFile()));
         EXPECT_TRUE(WindowRows() == before) << "a refused file changed the rows";
         EXPECT_EQ(DiskBytes(DataFile()), bytes) << "reading changed the file";
     }
 
-    std::string folder_;
+    brimlow::testing::TempFolder temp_{"faults"};
+    const std::string folder_ = temp_.Path();
     std::unique_ptr<brimlow::Form1> form_;
 };
 
 // --- The shortcuts file and its folder -------------------------------------
 
-TEST_F(Faults, AMissingDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
-    const Status status = form_->LoadShortcuts(form_->ShortcutsPath());
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(status->description, DataFile()), "");
-    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+TEST_F(Faults, AMissingFileOrDataFolderIsAnErrorNamingTheFileAndNothingIsCreated) {
+    const Status loaded = form_->LoadShortcuts(form_->ShortcutsPath());
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->number, error_number::kFileNotFound);
+    EXPECT_TRUE(Includes(loaded->description, DataFile()));
 
     // Saving into the missing folder fails the same way and creates nothing.
     const Status saved = form_->SaveShortcuts(form_->ShortcutsPath());
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Contains(saved->description, DataFile()), "");
-    EXPECT_EQ(GetFileAttributesA((folder_ + "\\data").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(saved->number, error_number::kFileNotFound);
+    EXPECT_TRUE(Includes(saved->description, DataFile()));
+    EXPECT_TRUE(FileNames(folder_).empty()) << "no data folder, no file";
+
+    // The folder without the file: reading names the file and creates none.
+    MakeDataFolder();
+    const Error error = ReadError(DataFile());
+    EXPECT_EQ(error.number, error_number::kFileNotFound);
+    EXPECT_TRUE(Includes(error.description, DataFile()));
+    EXPECT_TRUE(FileNames(DataFolder()).empty());
 }
 
 TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
@@ -113,9 +123,10 @@ TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
     const Status status = form_->Form_Unload();
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kPermissionDenied);
-    EXPECT_EQ(Contains(status->description, DataFile()), "");
+    EXPECT_TRUE(Includes(status->description, DataFile()));
     EXPECT_EQ(form_->ExitCode(), 1);
     EXPECT_EQ(DiskBytes(DataFile()), old);
+    EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
 TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
@@ -123,44 +134,53 @@ TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
     ASSERT_TRUE(CreateDirectoryA(DataFile().c_str(), nullptr));
     const Status loaded = form_->LoadShortcuts(DataFile());
     ASSERT_TRUE(loaded.has_value());
-    EXPECT_EQ(Contains(loaded->description, "it is a folder"), "");
+    EXPECT_EQ(loaded->number, error_number::kPathFileAccess);
+    EXPECT_TRUE(Includes(loaded->description, DataFile()));
+    EXPECT_TRUE(Includes(loaded->description, "it is a folder"));
     const Status saved = form_->SaveShortcuts(DataFile());
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(Contains(saved->description, DataFile()), "");
+    EXPECT_TRUE(Includes(saved->description, DataFile()));
+    EXPECT_TRUE(Includes(saved->description, "folder"));
     EXPECT_NE(GetFileAttributesA(DataFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
-// A full disk at every single write of a file many writes long: the old file
-// stays byte for byte, no temporary file is left, and the message names the
-// file and says why.
-TEST_F(Faults, AFullDiskAtAnyWriteLeavesTheOldFileAndSaysSo) {
+// A full disk at every step of a save, at each write of a file many writes
+// long: the old file stays byte for byte, or where there was none there is
+// still none, no temporary file is left, and the message names the file and
+// says why.
+TEST_F(Faults, AFullDiskAtAnyStepOfASaveLeavesTheOldFileOrNoneAndSaysSo) {
     MakeDataFolder();
     const std::string old = GoodFile("C:\\old.exe");
-    WriteBytes(DataFile(), old);
     const std::string bytes = GoodFile(std::string(2000, 'p'));
-    int writes = 0;
-    ASSERT_FALSE(brimlow::win::SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
-        if (step == SaveStep::Write) ++writes;
+    int turns[4] = {};
+    ASSERT_FALSE(SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
+        ++turns[static_cast<int>(step)];
         return ERROR_SUCCESS;
     }));
     DeleteFileA((folder_ + "\\count.ini").c_str());
-    ASSERT_GE(writes, 5);
+    ASSERT_GE(turns[static_cast<int>(SaveStep::Write)], 5);
 
-    for (int failing = 1; failing <= writes; ++failing) {
-        int turn = 0;
-        const Status status = brimlow::win::SaveShortcutsFile(DataFile(), bytes, [&](SaveStep step) -> DWORD {
-            return step == SaveStep::Write && ++turn == failing ? ERROR_DISK_FULL : ERROR_SUCCESS;
-        });
-        ASSERT_TRUE(status.has_value()) << "write " << failing;
-        EXPECT_EQ(status->number, error_number::kDiskFull);
-        EXPECT_EQ(Contains(status->description, DataFile()), "");
-        EXPECT_EQ(Contains(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)), "");
-        EXPECT_EQ(DiskBytes(DataFile()), old) << "write " << failing;
+    for (SaveStep failing : {SaveStep::CreateTemporary, SaveStep::Write, SaveStep::Flush, SaveStep::Replace}) {
+        for (int turn = 1; turn <= turns[static_cast<int>(failing)]; ++turn) {
+            for (bool hadFile : {true, false}) {
+                SCOPED_TRACE("step " + std::to_string(static_cast<int>(failing)) + ", turn " + std::to_string(turn) +
+                             (hadFile ? ", over the old file" : ", no file before"));
+                if (hadFile) WriteBytes(DataFile(), old);
+                int seen = 0;
+                const Status status = SaveShortcutsFile(DataFile(), bytes, [&](SaveStep step) -> DWORD {
+                    return step == failing && ++seen == turn ? ERROR_DISK_FULL : ERROR_SUCCESS;
+                });
+                ASSERT_TRUE(status.has_value());
+                EXPECT_EQ(status->number, error_number::kDiskFull);
+                EXPECT_TRUE(Includes(status->description, DataFile()));
+                EXPECT_TRUE(Includes(status->description, brimlow::win::SystemMessage(ERROR_DISK_FULL)));
+                EXPECT_EQ(DiskBytes(DataFile()), hadFile ? old : "<missing>");
+                EXPECT_EQ(FileNames(DataFolder()), hadFile ? Names{"shortcuts.ini"} : Names{});
+                DeleteFileA(DataFile().c_str());
+            }
+        }
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder_ + "\\data\\*.tmp").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 // --- Files that are not shortcuts files ------------------------------------
@@ -195,7 +215,7 @@ protected:
             ADD_FAILURE() << "the call succeeded";
             return {};
         }
-        EXPECT_EQ(Contains(status->description, Library()), "");
+        EXPECT_TRUE(Includes(status->description, Library()));
         return *status;
     }
 };
@@ -205,7 +225,7 @@ TEST_F(LauncherFaults, AMissingLibraryIsAnErrorNamingItAndPuttingItBackIsEnough)
     Status status = launcher.Call("C:\\no such file.txt", 1, "");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kFileNotFound);
-    EXPECT_EQ(Contains(status->description, Library()), "");
+    EXPECT_TRUE(Includes(status->description, Library()));
 
     // The failure is not remembered: the next call finds the library.
     ASSERT_TRUE(CopyFileA(Built("Ostrad.dll").c_str(), Library().c_str(), FALSE));
@@ -223,7 +243,7 @@ TEST_F(LauncherFaults, ALibraryWithoutTheExportIsAnErrorNamingTheFunction) {
     ASSERT_TRUE(CopyFileA(Built("faults\\no_export.dll").c_str(), Library().c_str(), FALSE));
     const Error error = CallFails();
     EXPECT_EQ(error.number, error_number::kDllEntryMissing);
-    EXPECT_EQ(Contains(error.description, "Ostrad"), "");
+    EXPECT_TRUE(Includes(error.description, "Ostrad"));
 }
 
 // A missing help file shows nothing: the launcher binds and returns the

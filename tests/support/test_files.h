@@ -1,6 +1,6 @@
 #pragma once
-// Files and folders for the Windows tests: private folders under the
-// temporary folder, whole-file reads and writes, and clean-up.
+// Files and folders for the Windows tests: a private folder under the
+// temporary folder, whole-file reads and writes, write times.
 
 #include <windows.h>
 
@@ -11,47 +11,55 @@
 
 namespace brimlow::testing {
 
-// Deletes a folder and everything below it, read-only files included.
-inline void RemoveTree(const std::string& folder) {
+// The names in a folder, sorted, without "." and "..".
+inline std::vector<std::string> FileNames(const std::string& folder) {
+    std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Deletes a folder and everything below it, read-only files included.
+inline void RemoveTree(const std::string& folder) {
+    for (const std::string& name : FileNames(folder)) {
+        const std::string path = folder + "\\" + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileA(path.c_str())) RemoveTree(path);
     }
     RemoveDirectoryA(folder.c_str());
 }
 
-// A new, empty folder "<temp>\<name> <pid>" (emptied if it was left over).
-inline std::string FreshTempFolder(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + name + " " + std::to_string(GetCurrentProcessId());
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
+// A new, empty folder "<temp>\brimlow <name> <pid>_<n>", removed with all it
+// holds when the test is done. The spaces are on purpose: every path a test
+// builds in it has them, as "Program Files" paths do.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name) {
+        static int made = 0;
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        path_ = std::string(temp) + "brimlow " + name + " " + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++made);
+        RemoveTree(path_);
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~TempFolder() { RemoveTree(path_); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
-// A new, empty folder "<temp><prefix><pid>_<n>", another one at every call;
-// "" if it cannot be made.
-inline std::string NewTempFolder(const std::string& prefix) {
-    static int number = 0;
-    char temp[MAX_PATH];
-    if (GetTempPathA(MAX_PATH, temp) == 0) return std::string();
-    const std::string folder =
-        std::string(temp) + prefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++number);
-    return CreateDirectoryA(folder.c_str(), nullptr) ? folder : std::string();
-}
+    const std::string& Path() const { return path_; }
+    std::string PathOf(const std::string& relative) const { return path_ + "\\" + relative; }
+
+private:
+    std::string path_;
+};
 
 inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -95,21 +103,6 @@ inline bool SetOldWriteTime(const std::string& path) {
     const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
     CloseHandle(file);
     return ok;
-}
-
-// The names in a folder, sorted, without "." and "..".
-inline std::vector<std::string> FileNames(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace brimlow::testing

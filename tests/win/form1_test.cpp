@@ -17,51 +17,25 @@
 #include "control_ids.h"
 #include "form1.h"
 #include "paths.h"
+#include "support/checks.h"
+#include "support/messages.h"
+#include "support/rows_file.h"
 #include "support/test_files.h"
+#include "support/window_text.h"
 
 namespace {
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
-}
 
 using brimlow::Box;
 using brimlow::Form1;
 using brimlow::kRowCount;
+using brimlow::testing::FirstLines;
+using brimlow::testing::Includes;
+using brimlow::testing::PumpMessages;
+using brimlow::testing::ShortcutsFile;
+using brimlow::testing::WindowText;
 
-std::string Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos ? "" : "\"" + text + "\" lacks \"" + part + "\"";
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-
-// Fifty lines: row r is "UP", a letter, a path, a window state and a state of
-// the Active box; `lines` cuts the file short.
-std::string FileOf(const std::vector<std::vector<std::string>>& rows, int lines = 50) {
-    std::string bytes;
-    int written = 0;
-    for (int r = 0; r < kRowCount; ++r) {
-        const std::vector<std::string> row =
-            r < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(r)] : std::vector<std::string>{"UP", "Q", "", "1 - Normal", "0"};
-        for (const std::string& line : row) {
-            if (written++ == lines) return bytes;
-            bytes += line + "\r\n";
-        }
-    }
-    return bytes;
-}
-
-std::string WindowText(HWND hwnd) {
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(brimlow::testing::WriteBytes(path, bytes)) << path;
 }
 
 // A control's rectangle in its parent's client coordinates.
@@ -80,8 +54,6 @@ std::string Describe(const RECT& r) {
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = brimlow::testing::NewTempFolder("brimlow_form1_");
-        ASSERT_FALSE(folder_.empty());
         ASSERT_TRUE(CreateDirectoryA((folder_ + "\\data").c_str(), nullptr));
         ASSERT_TRUE(CopyFileA((brimlow::win::ModuleFolder() + "\\Ostrad.dll").c_str(), (folder_ + "\\Ostrad.dll").c_str(),
                               FALSE));
@@ -91,8 +63,7 @@ protected:
     }
     void TearDown() override {
         form_.reset();
-        Pump();
-        brimlow::testing::RemoveTree(folder_);
+        PumpMessages();
     }
 
     // Writes the program's shortcuts file and runs the start-up on it.
@@ -100,7 +71,7 @@ protected:
         WriteFileBytes(form_->ShortcutsPath(), bytes);
         const brimlow::Status failed = form_->Form_Load();
         ASSERT_FALSE(failed.has_value()) << failed->description;
-        Pump();
+        PumpMessages();
     }
 
     HWND Control(brimlow::Box box, int row) const { return form_->Rows().Control(box, row); }
@@ -115,7 +86,7 @@ protected:
         SendMessageA(box, WM_KEYDOWN, key, 1);
         if (typed != 0) SendMessageA(box, WM_CHAR, static_cast<WPARAM>(typed), 1);
         SendMessageA(box, WM_KEYUP, key, 0xC0000001);
-        Pump();
+        PumpMessages();
     }
 
     // A key as the program's message loop hands it on to the focused
@@ -126,7 +97,7 @@ protected:
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        Pump();
+        PumpMessages();
     }
 
     // The control with the focus; for a combo box, the box and not the edit
@@ -204,7 +175,8 @@ protected:
         EXPECT_LE(extent.cy, box.bottom) << "the + is taller than its box";
     }
 
-    std::string folder_;
+    brimlow::testing::TempFolder temp_{"form1"};
+    const std::string folder_ = temp_.Path();
     std::unique_ptr<Form1> form_;
 };
 
@@ -250,7 +222,7 @@ TEST_F(Form1Test, BeforeAnyLoadEveryRowHoldsTheInitialValuesAndTheCodeTablesAreZ
 }
 
 TEST_F(Form1Test, MenuBarHasFileHelpAndHideWindowWithTenItemsInAll) {
-    Load(FileOf({}));
+    Load(ShortcutsFile({}));
     HMENU bar = GetMenu(form_->Hwnd());
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 3);
@@ -271,7 +243,7 @@ TEST_F(Form1Test, MenuBarHasFileHelpAndHideWindowWithTenItemsInAll) {
 // The menu bar sits above the client area, so the client area is the rows'
 // area alone: 8145 x 8235 twips.
 TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
-    Load(FileOf({}));
+    Load(ShortcutsFile({}));
     ASSERT_EQ(form_->Dpi(), 96);
     EXPECT_EQ(ClientSize().cx, 543);
     EXPECT_EQ(ClientSize().cy, 549);
@@ -286,7 +258,7 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
     GetWindowRect(form_->Hwnd(), &suggested);
     OffsetRect(&suggested, 30, 40);
     SendMessageA(form_->Hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    Pump();
+    PumpMessages();
     EXPECT_EQ(form_->Dpi(), 144);
     // Half pixels round up: 840,765 855x285 twips are 84,76.5 85.5x28.5.
     EXPECT_EQ(Describe(ChildRect(firstKey)), "84,77 86x29");
@@ -310,7 +282,7 @@ TEST_F(Form1Test, ClientAreaAndControlsFollowTheTwipsLayoutAndScaleWithTheDpi) {
 }
 
 TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
-    Load(FileOf({{"UP", "K", "", "1 - Normal", "0"}}));
+    Load(ShortcutsFile({{"UP", "K", "", "1 - Normal", "0"}}));
     ASSERT_EQ(First(0), VK_UP);
 
     PressInFirstKeyBox(0, VK_DELETE);
@@ -337,7 +309,7 @@ TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
 }
 
 TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
-    Load(FileOf({{"PAGE UP", "K", "", "1 - Normal", "0"}}));
+    Load(ShortcutsFile({{"PAGE UP", "K", "", "1 - Normal", "0"}}));
     ASSERT_EQ(First(0), VK_PRIOR);
 
     SendMessageA(Control(Box::FirstKey, 0), WM_KEYDOWN, 'A', 1);
@@ -358,7 +330,7 @@ TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
 }
 
 TEST_F(Form1Test, TabWalksEachRowLeftToRightThenTheHideButtonThenStartsOver) {
-    Load(FileOf({}));
+    Load(ShortcutsFile({}));
     ShowWindow(form_->Hwnd(), SW_SHOW);
     namespace ids = brimlow::ids;
     std::vector<int> expected;
@@ -378,33 +350,33 @@ TEST_F(Form1Test, TabWalksEachRowLeftToRightThenTheHideButtonThenStartsOver) {
 }
 
 TEST_F(Form1Test, TheLetterBoxChangesTheCodeOnlyForACapitalLetter) {
-    Load(FileOf({{"CTRL", "N", "", "1 - Normal", "0"}}));
+    Load(ShortcutsFile({{"CTRL", "N", "", "1 - Normal", "0"}}));
     HWND letter = Control(Box::Letter, 0);
     ASSERT_EQ(Second(0), 'N');
 
     SetWindowTextA(letter, "k");
-    Pump();
+    PumpMessages();
     EXPECT_EQ(Second(0), 'N') << "a lower-case letter is no key name";
     SetWindowTextA(letter, "K");
-    Pump();
+    PumpMessages();
     EXPECT_EQ(Second(0), 'K');
     SetWindowTextA(letter, "");
-    Pump();
+    PumpMessages();
     EXPECT_EQ(Second(0), 'K') << "an empty box leaves the last letter in force";
     SetWindowTextA(letter, "KK");
-    Pump();
+    PumpMessages();
     EXPECT_EQ(Second(0), 'K');
     EXPECT_EQ(First(0), VK_CONTROL);
     EXPECT_EQ(Text(Box::Letter, 0), "KK") << "the box keeps what it was given";
 }
 
 TEST_F(Form1Test, ALoadResolvesEachRowThroughItsLetterBoxAndShowsState2Dimmed) {
-    WriteFileBytes(form_->ShortcutsPath(), FileOf({{"DELETE", "K", "", "2 - Minimized", "1"},
-                                               {" CTRL", "B", "", "", "2"},
-                                               {"INSERT", "Z", "", "Sideways", "0"}}));
+    WriteFileBytes(form_->ShortcutsPath(), ShortcutsFile({{"DELETE", "K", "", "2 - Minimized", "1"},
+                                                        {" CTRL", "B", "", "", "2"},
+                                                        {"INSERT", "Z", "", "Sideways", "0"}}));
     // No ResolveKeyCodes here: the change events of the letter boxes alone.
     ASSERT_FALSE(form_->LoadShortcuts(form_->ShortcutsPath()).has_value());
-    Pump();
+    PumpMessages();
     EXPECT_EQ(First(0), VK_DELETE);
     EXPECT_EQ(Second(0), 'K');
     EXPECT_EQ(First(1), 0) << "a name with a leading space is no name";
@@ -420,15 +392,15 @@ TEST_F(Form1Test, ALoadResolvesEachRowThroughItsLetterBoxAndShowsState2Dimmed) {
 }
 
 TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
-    Load(FileOf({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
+    Load(ShortcutsFile({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
     const std::string shortFile = folder_ + "\\short.ini";
-    WriteFileBytes(shortFile, FileOf({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}, 49));
+    WriteFileBytes(shortFile, FirstLines(ShortcutsFile({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}), 49));
 
     const brimlow::Status failed = form_->LoadShortcuts(shortFile);
-    Pump();
+    PumpMessages();
     ASSERT_TRUE(failed.has_value());
-    EXPECT_EQ(Contains(failed->description, shortFile), "");
-    EXPECT_EQ(Contains(failed->description, "line 50"), "");
+    EXPECT_TRUE(Includes(failed->description, shortFile));
+    EXPECT_TRUE(Includes(failed->description, "line 50"));
     EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
     EXPECT_EQ(Text(Box::Letter, 0), "K");
     EXPECT_EQ(Text(Box::Path, 0), "C:\\a.txt");
@@ -466,9 +438,8 @@ private:
     };
     static BOOL CALLBACK Match(HWND hwnd, LPARAM context) {
         auto* search = reinterpret_cast<Search*>(context);
-        char cls[16] = {};
-        GetClassNameA(hwnd, cls, sizeof cls);
-        if (std::string(cls) == "#32770" && GetWindow(hwnd, GW_OWNER) == search->owner && IsWindowVisible(hwnd)) {
+        if (brimlow::testing::ClassOf(hwnd) == "#32770" && GetWindow(hwnd, GW_OWNER) == search->owner &&
+            IsWindowVisible(hwnd)) {
             search->dialog = hwnd;
             return FALSE;
         }
@@ -483,19 +454,20 @@ private:
 
     void Run() {
         Search search{owner_, nullptr};
-        const ULONGLONG end = GetTickCount64() + 30000;
-        while (search.dialog == nullptr && GetTickCount64() < end) {
-            EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
-            if (search.dialog == nullptr) Sleep(50);
-        }
-        if (search.dialog == nullptr) return;
-        // Let the dialog finish filling itself in.
         HWND box = nullptr;
-        while (box == nullptr && GetTickCount64() < end) {
-            box = NameBox(search.dialog);
-            if (box == nullptr) Sleep(50);
-        }
-        Sleep(300);
+        // The dialog is filled in before it is shown; once its thread answers,
+        // the dialog's own message loop runs and anything it posted itself
+        // comes before what is posted here.
+        const bool ready = brimlow::testing::WaitUntil(
+            [&] {
+                EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+                box = search.dialog != nullptr ? NameBox(search.dialog) : nullptr;
+                DWORD_PTR result = 0;
+                return box != nullptr &&
+                       SendMessageTimeoutA(search.dialog, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+            },
+            30000);
+        if (!ready) return;
         found_ = true;
         char name[MAX_PATH] = {};
         SendMessageA(box, WM_GETTEXT, sizeof name, reinterpret_cast<LPARAM>(name));
@@ -525,7 +497,7 @@ protected:
     std::string Answering(const std::string& choose, Open open) {
         DialogAnswer answer(form_->Hwnd(), choose);
         open();
-        Pump();
+        PumpMessages();
         answer.Finish();
         EXPECT_TRUE(answer.Found()) << "no file dialog owned by the main window appeared";
         return answer.InitialName();
@@ -563,7 +535,7 @@ protected:
 };
 
 TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNothing) {
-    Load(FileOf({{"CTRL", "K", "", "2 - Minimized", "1"}}));
+    Load(ShortcutsFile({{"CTRL", "K", "", "2 - Minimized", "1"}}));
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string tool = folder_ + "\\tool.exe";
@@ -572,7 +544,7 @@ TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNot
     const std::vector<COLORREF> empty = IconPixels(0);
     ASSERT_TRUE(AllTheSame(empty)) << "an empty path draws nothing";
 
-    EXPECT_EQ(Contains(DoubleClick(0, tool), "earlier.ini"), "") << "opens with the name the last use left";
+    EXPECT_TRUE(Includes(DoubleClick(0, tool), "earlier.ini")) << "opens with the name the last use left";
     EXPECT_EQ(Text(Box::Path, 0), tool);
     const std::vector<COLORREF> drawn = IconPixels(0);
     EXPECT_FALSE(AllTheSame(drawn)) << "the chosen program's icon";
@@ -580,7 +552,7 @@ TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNot
     EXPECT_EQ(form_->CommonDialog1.Filter, "All files (*.*)|*.*");
 
     // Cancelling keeps the row's target: the box is not emptied.
-    EXPECT_EQ(Contains(DoubleClick(0, ""), "tool.exe"), "");
+    EXPECT_TRUE(Includes(DoubleClick(0, ""), "tool.exe"));
     EXPECT_EQ(Text(Box::Path, 0), tool);
     EXPECT_TRUE(IconPixels(0) == drawn);
     EXPECT_EQ(form_->CommonDialog1.FileName, tool);
@@ -593,7 +565,7 @@ TEST_F(TargetDialog, ChoosingAFileSetsThePathAndIconAndCancellingLaterChangesNot
 
 // The keys of a drop-down list open the same dialog as a double-click.
 TEST_F(TargetDialog, F4OrAltDownInAPathBoxOpensTheDialogForThatRow) {
-    Load(FileOf({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
+    Load(ShortcutsFile({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string tool = folder_ + "\\tool.exe";
@@ -609,14 +581,14 @@ TEST_F(TargetDialog, F4OrAltDownInAPathBoxOpensTheDialogForThatRow) {
     EXPECT_TRUE(IconPixels(0) == row0);
 
     // Alt+Down, cancelled: the row keeps its target. Bit 29 says Alt is down.
-    EXPECT_EQ(Contains(PressInPathBox(3, WM_SYSKEYDOWN, VK_DOWN, 0x20000001, ""), "tool.exe"), "");
+    EXPECT_TRUE(Includes(PressInPathBox(3, WM_SYSKEYDOWN, VK_DOWN, 0x20000001, ""), "tool.exe"));
     EXPECT_EQ(Text(Box::Path, 3), tool);
     EXPECT_TRUE(IconPixels(3) == drawn);
     EXPECT_EQ(Text(Box::Path, 0), "C:\\Windows\\notepad.exe");
 }
 
 TEST_F(TargetDialog, CancellingTheFirstUseLeavesAFilledBoxAsItWas) {
-    Load(FileOf({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
+    Load(ShortcutsFile({{"CTRL", "K", "C:\\Windows\\notepad.exe", "1 - Normal", "1"}}));
     const std::string before = Text(Box::Path, 0);
     const std::vector<COLORREF> pixels = IconPixels(0);
     ASSERT_TRUE(form_->CommonDialog1.FileName.empty());

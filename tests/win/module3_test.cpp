@@ -17,6 +17,7 @@
 #include "module3.h"
 #include "paths.h"
 #include "start_at_logon.h"
+#include "support/leak_meter.h"
 
 namespace {
 
@@ -38,14 +39,27 @@ struct RawValue {
 
 class Module3Registry : public ::testing::Test {
 protected:
+    // Handles made once and kept, at a first use, are not the routines'
+    // leaks: the system's own handle of a root key, and the thread GoogleTest
+    // starts to watch the thread of its first SCOPED_TRACE.
+    static void SetUpTestSuite() {
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(root, "Software", 0, KEY_READ, &key) == ERROR_SUCCESS) RegCloseKey(key);
+        }
+        SCOPED_TRACE("a first use");
+    }
     void SetUp() override {
         static int counter = 0;
         base_ = "Software\\BrimlowTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
         liveKeysBefore_ = UniqueKey::LiveCount();
+        handlesBefore_ = brimlow::testing::OpenHandles();
     }
     void TearDown() override {
-        // Every key the routines opened is closed again.
+        // Every key the routines opened is closed again, whether an owner
+        // held it or not.
         EXPECT_EQ(UniqueKey::LiveCount(), liveKeysBefore_);
+        EXPECT_EQ(brimlow::testing::OpenHandles(), handlesBefore_);
         RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
     }
 
@@ -84,6 +98,7 @@ protected:
 
     std::string base_;
     long liveKeysBefore_ = 0;
+    long handlesBefore_ = 0;
 };
 
 std::int32_t AsInt32(const std::string& bytes) {
