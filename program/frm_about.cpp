@@ -46,6 +46,30 @@ HWND Place(HWND parent, const char* cls, const char* text, DWORD style, int id, 
     return control;
 }
 
+// The version library, bound when the About box first shows: nothing else
+// reads a version, and a library imported by the program is loaded at every
+// start. It stays loaded for the rest of the run.
+struct VersionFunctions {
+    decltype(&GetFileVersionInfoSizeA) sizeOf = nullptr;
+    decltype(&GetFileVersionInfoA) read = nullptr;
+    decltype(&VerQueryValueA) query = nullptr;
+};
+
+template <typename Function>
+Function Bound(HMODULE library, const char* name) {
+    return library == nullptr ? nullptr : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+const VersionFunctions& BoundVersionFunctions() {
+    static const VersionFunctions functions = [] {
+        HMODULE library = LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return VersionFunctions{Bound<decltype(&GetFileVersionInfoSizeA)>(library, "GetFileVersionInfoSizeA"),
+                                Bound<decltype(&GetFileVersionInfoA)>(library, "GetFileVersionInfoA"),
+                                Bound<decltype(&VerQueryValueA)>(library, "VerQueryValueA")};
+    }();
+    return functions;
+}
+
 }  // namespace
 
 frmAbout::frmAbout(HINSTANCE instance, std::string versionFile)
@@ -58,14 +82,16 @@ frmAbout::frmAbout(HINSTANCE instance, std::string versionFile)
 }
 
 std::string frmAbout::VersionLine(const std::string& file) {
+    const VersionFunctions& version = BoundVersionFunctions();
+    if (!version.sizeOf || !version.read || !version.query) return std::string();
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    const DWORD size = version.sizeOf(file.c_str(), &ignored);
     if (size == 0) return std::string();
     std::vector<char> data(size);
-    if (!GetFileVersionInfoA(file.c_str(), 0, size, data.data())) return std::string();
+    if (!version.read(file.c_str(), 0, size, data.data())) return std::string();
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || info == nullptr) {
+    if (!version.query(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || info == nullptr) {
         return std::string();
     }
     return "Version " + std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
