@@ -6,6 +6,8 @@
 # program's own), and bare GetAsyncKeyState calls for the tick.
 #   scripts/bench.sh                 all figures, idle over 60 s
 #   BRIMLOW_IDLE_SECONDS=20 scripts/bench.sh
+#   scripts/bench.sh startup         sizes, tick and start-up only
+#   BRIMLOW_STARTUP_ROUNDS=20        more interleaved starts (default 10)
 #   scripts/bench.sh startup-trace   the start-up's steps, medians of 10 starts
 #   BRIMLOW_TRACE_PROGRAM=old/program_trace.exe scripts/bench.sh startup-trace
 set -euo pipefail
@@ -101,7 +103,8 @@ awk -v e="$size_exe" -v d="$size_dll" 'BEGIN {
 echo "1 $(driver tick 15 20000)"
 
 # 3. Start-up
-driver startup "$program_w" "$minimal_w" "$floor_w" 10 | sed 's/^/3 /'
+driver startup "$program_w" "$minimal_w" "$floor_w" "${BRIMLOW_STARTUP_ROUNDS:-10}" | sed 's/^/3 /'
+[ "${1:-}" = startup ] && exit 0
 
 # 2. Detection latency
 echo "2 $(driver latency "$standin_w" "$samples")"
