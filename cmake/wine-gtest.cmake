@@ -19,12 +19,15 @@ target_link_libraries(brimlow_test_support PUBLIC brimlow_win brimlow_gtest psap
 target_compile_options(brimlow_test_support PRIVATE ${BRIMLOW_WARNINGS})
 
 # brimlow_wine_test(NAME SOURCE source PREFIX prefix [TEST ctest name] [FOLDER sub-folder]
-#                   [LIBRARIES ...] [DEPENDS targets...] [PROPERTIES ctest properties...])
+#                   [SYSTEM_CODE_PAGE] [LIBRARIES ...] [DEPENDS targets...]
+#                   [PROPERTIES ctest properties...])
 # Builds the test program NAME from one source and registers it with ctest
 # as PREFIX.NAME (or TEST), run under Wine in the folder it is built into:
 # the bin folder, where program.exe and Ostrad.dll are, or FOLDER below it.
+# The test runs in UTF-8, as the program does, unless SYSTEM_CODE_PAGE asks
+# for the system's ANSI code page (for code that must also work there).
 function(brimlow_wine_test name)
-  cmake_parse_arguments(TEST "" "SOURCE;PREFIX;TEST;FOLDER" "LIBRARIES;DEPENDS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(TEST "SYSTEM_CODE_PAGE" "SOURCE;PREFIX;TEST;FOLDER" "LIBRARIES;DEPENDS;PROPERTIES" ${ARGN})
   set(folder ${BRIMLOW_BIN_DIR})
   if(TEST_FOLDER)
     set(folder ${BRIMLOW_BIN_DIR}/${TEST_FOLDER})
@@ -32,7 +35,13 @@ function(brimlow_wine_test name)
   if(NOT TEST_TEST)
     set(TEST_TEST ${TEST_PREFIX}.${name})
   endif()
-  add_executable(${name} ${TEST_SOURCE})
+  if(TEST_SYSTEM_CODE_PAGE)
+    add_executable(${name} ${TEST_SOURCE})
+  else()
+    add_executable(${name} ${TEST_SOURCE} ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.rc)
+    set_property(SOURCE ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.rc APPEND PROPERTY OBJECT_DEPENDS
+                 ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.manifest)
+  endif()
   target_link_libraries(${name} PRIVATE ${TEST_LIBRARIES} brimlow_test_support brimlow_gtest_main)
   target_compile_options(${name} PRIVATE ${BRIMLOW_WARNINGS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "utf8.h"
+
 namespace brimlow {
 
 bool IsLowerCaseProgram(std::string_view path) {
@@ -49,7 +51,7 @@ namespace {
 // whatever a platform could hand back.
 std::optional<std::string> ReadClassesRootText(IconPlatform& platform, const std::string& key) {
     auto value = platform.ReadClassesRootDefault(key);
-    if (value && value->size() > kMaxIconText) return std::nullopt;
+    if (value && Utf8Length(*value) > kMaxIconText) return std::nullopt;
     return value;
 }
 

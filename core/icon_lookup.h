@@ -26,10 +26,11 @@ inline constexpr char kIconIndexSeparator = ',';
 inline constexpr std::string_view kStockLibraryName = "\\SHELL32.DLL";
 inline constexpr std::int32_t kStockIconProgram = 2;
 inline constexpr std::int32_t kStockIconOther = 0;
-// Registry values and the system directory are read into buffers of this size,
-// so the longest text that fits is one character less (room for the NUL).
-inline constexpr std::size_t kIconTextBufferSize = 260;
-inline constexpr std::size_t kMaxIconText = kIconTextBufferSize - 1;
+// The longest registry value or system directory the lookup uses, in
+// characters. The buffers are sized in bytes for UTF-8, where one character
+// takes up to four, with room for the NUL.
+inline constexpr std::size_t kMaxIconText = 259;
+inline constexpr std::size_t kIconTextBufferSize = kMaxIconText * 4 + 1;
 
 // An icon file and an index into it. Index 0 is the file's first icon; a
 // negative index names the icon whose resource identifier is its absolute

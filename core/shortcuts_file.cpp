@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "key_codes.h"
+#include "utf8.h"
 
 namespace brimlow {
 namespace {
@@ -84,6 +85,32 @@ std::variant<int, Error> ParseActive(std::string_view line, const std::string& f
     return value;
 }
 
+// The bytes the fifty lines take, line ends included; what follows is never
+// read, so it cannot decide how the lines are decoded.
+std::string_view UsedBytes(std::string_view bytes) {
+    std::size_t end = 0;
+    for (int line = 0; line < kShortcutsFileLines; ++line) {
+        const std::size_t lineEnd = bytes.find('\n', end);
+        if (lineEnd == std::string_view::npos) return bytes;
+        end = lineEnd + 1;
+    }
+    return bytes.substr(0, end);
+}
+
+// The number of the first line that is not UTF-8.
+int FirstLineNotUtf8(std::string_view text) {
+    LineReader reader(text);
+    std::string_view line;
+    for (int number = 1; reader.Next(line); ++number) {
+        if (!IsUtf8(line)) return number;
+    }
+    return 1;
+}
+
+// A table is UTF-8 or else in the legacy code page as a whole: one line of
+// each would mean a file no version of the program wrote.
+enum class Encoding { Utf8, Legacy };
+
 void AppendLine(std::string& out, std::string_view text) {
     out.append(text);
     out.append("\r\n");
@@ -91,9 +118,24 @@ void AppendLine(std::string& out, std::string_view text) {
 
 }  // namespace
 
-ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileName) {
+ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileName, const LegacyCodePage& legacy) {
+    std::string_view text = UsedBytes(bytes);
+    const bool marked = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (marked) text.remove_prefix(kUtf8Bom.size());
+    Encoding encoding = Encoding::Utf8;
+    if (!IsUtf8(text)) {
+        // The mark says UTF-8; decoding such a file in another code page
+        // would turn the damage into wrong text and save it.
+        if (marked) {
+            return LineError(error_number::kInvalidValue, fileName, FirstLineNotUtf8(text),
+                             "the file begins with the UTF-8 mark, but this line is not UTF-8.");
+        }
+        if (legacy.toUtf8) encoding = Encoding::Legacy;
+    }
+
     ShortcutRows rows{};
-    LineReader reader(bytes);
+    LineReader reader(text);
+    std::string decoded;
     for (int lineIndex = 0; lineIndex < kShortcutsFileLines; ++lineIndex) {
         const int lineNumber = lineIndex + 1;
         std::string_view line;
@@ -107,6 +149,19 @@ ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileNa
         if (line.find('\0') != std::string_view::npos) {
             return LineError(error_number::kInvalidValue, fileName, lineNumber,
                              "the line holds a NUL byte, which the row's boxes cannot keep.");
+        }
+        // Line ends are plain LF in every ANSI code page: no double-byte
+        // character has 0A as its second byte, so splitting before decoding
+        // never cuts a character.
+        if (encoding == Encoding::Legacy) {
+            std::optional<std::string> converted = legacy.toUtf8(line);
+            if (!converted) {
+                return LineError(error_number::kInvalidValue, fileName, lineNumber,
+                                 "the line is neither UTF-8 nor text in this system's code page (" +
+                                     std::to_string(legacy.number) + ").");
+            }
+            decoded = std::move(*converted);
+            line = decoded;
         }
 
         ShortcutRow& row = rows[static_cast<std::size_t>(lineIndex / kLinesPerRow)];
@@ -162,17 +217,18 @@ void ApplyRows(RowControls& controls, const ShortcutRows& rows) {
     }
 }
 
-Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const std::string& fileName) {
-    ParsedShortcuts parsed = ParseShortcuts(bytes, fileName);
+Status ApplyShortcutsFile(RowControls& controls, std::string_view bytes, const std::string& fileName,
+                          const LegacyCodePage& legacy) {
+    ParsedShortcuts parsed = ParseShortcuts(bytes, fileName, legacy);
     if (auto* error = std::get_if<Error>(&parsed)) return *error;
     ApplyRows(controls, std::get<ShortcutRows>(parsed));
     return std::nullopt;
 }
 
 Status OpenShortcutsFile(RowControls& controls, KeyCodes& codes, std::string_view chosenBytes,
-                         const std::string& chosenName,
+                         const std::string& chosenName, const LegacyCodePage& legacy,
                          const std::function<Status(std::string_view bytes)>& replaceShortcutsFile) {
-    ParsedShortcuts parsed = ParseShortcuts(chosenBytes, chosenName);
+    ParsedShortcuts parsed = ParseShortcuts(chosenBytes, chosenName, legacy);
     if (auto* error = std::get_if<Error>(&parsed)) return *error;
     if (Status failed = replaceShortcutsFile(chosenBytes)) return failed;
     ApplyRows(controls, std::get<ShortcutRows>(parsed));

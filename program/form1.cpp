@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "code_page.h"
 #include "control_ids.h"
 #include "gui.h"
 #include "icons.h"
@@ -36,10 +37,15 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 std::string WindowText(HWND hwnd) {
     // Most texts are short: one call into the control reads them whole. Only
-    // a text that fills the buffer costs a second call for its length.
+    // a text that nearly fills the buffer costs a second call for its length:
+    // a UTF-8 character of up to four bytes that does not fit is left out
+    // whole, so a cut text can end up to three bytes short of the buffer.
     char buffer[256];
+    constexpr int kLongestUtf8Character = 4;
     const int copied = GetWindowTextA(hwnd, buffer, sizeof buffer);
-    if (copied < static_cast<int>(sizeof buffer) - 1) return std::string(buffer, copied > 0 ? copied : 0);
+    if (copied < static_cast<int>(sizeof buffer) - kLongestUtf8Character) {
+        return std::string(buffer, copied > 0 ? copied : 0);
+    }
     const int length = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     const int whole = GetWindowTextA(hwnd, text.data(), length + 1);
@@ -394,7 +400,7 @@ Status Form1::LoadShortcuts(const std::string& path) {
     win::FileBytes bytes = win::ReadShortcutsFile(path);
     BRIMLOW_TRACE_MARK("file read");
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
-    if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path)) return failed;
+    if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path, win::SystemLegacyCodePage())) return failed;
     BRIMLOW_TRACE_MARK("rows applied");
     RefreshRowIcons();
     BRIMLOW_TRACE_MARK("icons");

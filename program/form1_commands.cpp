@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "code_page.h"
 #include "control_ids.h"
 #include "form1.h"
 #include "frm_about.h"
@@ -195,7 +196,7 @@ Status Form1::OpenChosenFile(const std::string& chosen) {
     }
     win::FileBytes bytes = win::ReadWholeFile(chosen, kLargestOpenedFile);
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
-    Status failed = OpenShortcutsFile(rows_, codes_, std::get<std::string>(bytes), chosen,
+    Status failed = OpenShortcutsFile(rows_, codes_, std::get<std::string>(bytes), chosen, win::SystemLegacyCodePage(),
                                       [&target](std::string_view content) {
                                           return win::SaveShortcutsFile(target, std::string(content));
                                       });

@@ -6,6 +6,7 @@
 #include "gui.h"
 #include "layout.h"
 #include "module2.h"
+#include "paths.h"
 
 namespace brimlow {
 namespace {
@@ -74,11 +75,7 @@ const VersionFunctions& BoundVersionFunctions() {
 
 frmAbout::frmAbout(HINSTANCE instance, std::string versionFile)
     : instance_(instance), versionFile_(std::move(versionFile)) {
-    if (versionFile_.empty()) {
-        char path[MAX_PATH * 4];
-        const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        versionFile_.assign(path, length);
-    }
+    if (versionFile_.empty()) versionFile_ = win::ModuleFile();
 }
 
 std::string frmAbout::VersionLine(const std::string& file) {

@@ -3,17 +3,14 @@
 #include <vector>
 
 namespace brimlow::win {
-namespace {
 
-// The module's file name through the ANSI or the wide call, NUL-terminated,
-// in a buffer that grows until the name fits (a folder deeper than MAX_PATH);
+// A buffer that grows until the name fits (a folder deeper than MAX_PATH);
 // only the NUL on failure.
-template <typename Char, typename Get>
-std::vector<Char> ModulePath(HMODULE module, Get get) {
-    std::vector<Char> path(MAX_PATH);
+std::vector<wchar_t> ModuleFileW(HMODULE module) {
+    std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
-        const DWORD length = get(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::vector<Char>(1);
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::vector<wchar_t>(1);
         if (length < path.size()) {
             path.resize(length + 1);
             return path;
@@ -22,14 +19,22 @@ std::vector<Char> ModulePath(HMODULE module, Get get) {
     }
 }
 
-}  // namespace
+// Through the wide call: the ANSI one fails outright, rather than growing,
+// when the name fits its buffer in characters but not in UTF-8 bytes.
+std::string ModuleFile(HMODULE module) {
+    const std::vector<wchar_t> wide = ModuleFileW(module);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string path(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, path.data(), size, nullptr, nullptr);
+    path.resize(static_cast<std::size_t>(size - 1));
+    return path;
+}
 
 std::string ModuleFolder(HMODULE module) {
-    const std::string path = ModulePath<char>(module, GetModuleFileNameA).data();
+    const std::string path = ModuleFile(module);
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
-
-std::vector<wchar_t> ModuleFileW(HMODULE module) { return ModulePath<wchar_t>(module, GetModuleFileNameW); }
 
 }  // namespace brimlow::win

@@ -7,6 +7,10 @@
 
 namespace brimlow::win {
 
+// The module's full file name in the process's code page (UTF-8), however
+// long; "" if the system cannot tell.
+std::string ModuleFile(HMODULE module = nullptr);
+
 // The folder the module runs from, without a trailing backslash; every file
 // name of the program is this folder followed by "\name".
 std::string ModuleFolder(HMODULE module = nullptr);

@@ -29,8 +29,10 @@ void Mark(const char* step) noexcept {
 }
 
 void Write() noexcept {
-    char path[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("BRIMLOW_STARTUP_TRACE_FILE", path, MAX_PATH) == 0) return;
+    // The largest environment value there is, in UTF-8 bytes.
+    static char path[32767 * 3] = {};
+    const DWORD length = GetEnvironmentVariableA("BRIMLOW_STARTUP_TRACE_FILE", path, sizeof path);
+    if (length == 0 || length >= sizeof path) return;
     // The clock starts when the process was created, so the first step shows
     // what the loader cost before our code ran.
     FILETIME created{}, exited{}, kernel{}, user{};

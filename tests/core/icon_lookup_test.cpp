@@ -188,14 +188,20 @@ TEST_F(IconLookupTest, EveryFailedLookupStepGivesStockZero) {
     }
 }
 
-TEST_F(IconLookupTest, ValueOfExactly259CharactersStillCounts) {
-    const std::string className(259, 'k');
-    platform.values[".fits"] = className;
-    platform.values[className + "\\DefaultIcon"] = "C:\\x\\lib.dll,1";
-    platform.icons.insert({"C:\\x\\lib.dll", 1});
-    const auto attempts = Refresh("C:\\a.fits");
-    ASSERT_EQ(attempts.size(), 1u);
-    EXPECT_EQ(attempts[0].source, (IconSource{"C:\\x\\lib.dll", 1}));
+// The limit is in characters: 259 of three UTF-8 bytes each still count.
+TEST_F(IconLookupTest, ValueOfExactly259CharactersStillCountsInAnyScript) {
+    std::string wide;
+    for (int i = 0; i < 259; ++i) wide += "\xE6\x97\xA5";
+    for (const std::string& className : {std::string(259, 'k'), wide}) {
+        platform.values[".fits"] = className;
+        platform.values[className + "\\DefaultIcon"] = "C:\\x\\lib.dll,1";
+        platform.icons.insert({"C:\\x\\lib.dll", 1});
+        const auto attempts = Refresh("C:\\a.fits");
+        ASSERT_EQ(attempts.size(), 1u);
+        EXPECT_EQ(attempts[0].source, (IconSource{"C:\\x\\lib.dll", 1}));
+    }
+    platform.values[".fits"] = wide + "\xE6\x97\xA5";
+    EXPECT_EQ(Refresh("C:\\a.fits").at(0).source, Stock(0));
 }
 
 TEST_F(IconLookupTest, EmptyPathDrawsNothingAndReadsNothing) {

@@ -7,6 +7,7 @@
 
 #include "fake_rows.h"
 #include "key_codes.h"
+#include "utf8.h"
 
 namespace brimlow {
 namespace {
@@ -155,7 +156,7 @@ TEST(ShortcutsFileErrors, FortyNineLinesChangeNoRowAndRaiseNoLetterChange) {
 
     auto lines = ValidLines();
     lines.pop_back();
-    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile);
+    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile, {});
 
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kInputPastEnd);
@@ -186,7 +187,7 @@ TEST(ShortcutsFileErrors, ABadLineLateInTheFileStillChangesNoRow) {
     const ShortcutRows before = ReadRows(rows);
     auto lines = ValidLines();
     lines[49] = "3";
-    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile);
+    const Status status = ApplyShortcutsFile(rows, Join(lines, "\r\n"), kFile, {});
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->number, error_number::kInvalidValue);
     EXPECT_EQ(ReadRows(rows), before);
@@ -199,6 +200,92 @@ TEST(ShortcutsFileErrors, ALineWithANulByteIsRefusedRatherThanCut) {
     EXPECT_EQ(error.number, error_number::kInvalidValue);
     EXPECT_NE(error.description.find(", line 13: "), std::string::npos);
     EXPECT_NE(error.description.find("NUL"), std::string::npos);
+}
+
+// --- UTF-8 and the legacy code page --------------------------------------
+
+// Stands in for code page 1252 (Latin-1 here), and for the one double-byte
+// pair 95 5C of code page 932; 81 maps to nothing. Counts its calls, so a
+// test sees whether the file was taken as UTF-8.
+struct FakeLegacy {
+    int calls = 0;
+    LegacyCodePage CodePage() {
+        return {1252, [this](std::string_view line) -> std::optional<std::string> {
+                    ++calls;
+                    std::string utf8;
+                    for (std::size_t i = 0; i < line.size(); ++i) {
+                        const auto byte = static_cast<unsigned char>(line[i]);
+                        if (byte == 0x81) return std::nullopt;
+                        if (byte == 0x95 && i + 1 < line.size() && line[i + 1] == '\\') {
+                            utf8 += "\xE8\xA1\xA8";  // 表
+                            ++i;
+                        } else if (byte < 0x80) {
+                            utf8 += static_cast<char>(byte);
+                        } else {
+                            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+                            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+                        }
+                    }
+                    return utf8;
+                }};
+    }
+};
+
+const std::string kUtf8Path = "C:\\users\\\xC5\x81ukasz \xCE\xA9\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x9A\x80\\a.exe";
+
+TEST(ShortcutsFileEncoding, AUtf8FileIsTakenAsItIsWithOrWithoutTheMarkAndWrittenWithout) {
+    auto lines = ValidLines();
+    lines[2] = kUtf8Path;
+    lines[6] = "\xC3\xA9";
+    // Past the fiftieth line nothing is read, so it decides nothing.
+    const std::string file = Join(lines, "\r\n");
+    FakeLegacy legacy;
+    for (const std::string& bytes : {file, std::string(kUtf8Bom) + file, file + "\xE9 tail"}) {
+        const ParsedShortcuts parsed = ParseShortcuts(bytes, kFile, legacy.CodePage());
+        ASSERT_TRUE(std::holds_alternative<ShortcutRows>(parsed));
+        const auto& rows = std::get<ShortcutRows>(parsed);
+        EXPECT_EQ(rows[0].path, kUtf8Path);
+        EXPECT_EQ(rows[1].letter, "\xC3\xA9");
+        EXPECT_EQ(rows[0].firstKey, "CTRL") << "the mark is no part of the first key";
+        EXPECT_EQ(FormatShortcuts(rows), file);
+    }
+    EXPECT_EQ(legacy.calls, 0);
+}
+
+TEST(ShortcutsFileEncoding, AnOldTableIsDecodedLineByLineAndWrittenBackAsUtf8) {
+    auto lines = ValidLines();
+    lines[2] = "C:\\Users\\Jos\xE9\\Documents\\Liste \xE0 faire.txt";
+    // A double-byte character whose second byte is a backslash stays whole:
+    // the line reaches the code page in one piece.
+    lines[7] = "C:\\\x95\\\\b.exe";
+    FakeLegacy legacy;
+    const ParsedShortcuts parsed = ParseShortcuts(Join(lines, "\r\n"), kFile, legacy.CodePage());
+    ASSERT_TRUE(std::holds_alternative<ShortcutRows>(parsed));
+    const auto& rows = std::get<ShortcutRows>(parsed);
+    EXPECT_EQ(rows[0].path, "C:\\Users\\Jos\xC3\xA9\\Documents\\Liste \xC3\xA0 faire.txt");
+    EXPECT_EQ(rows[1].path, "C:\\\xE8\xA1\xA8\\b.exe");
+    EXPECT_EQ(legacy.calls, kShortcutsFileLines);
+    lines[2] = rows[0].path;
+    lines[7] = rows[1].path;
+    EXPECT_EQ(FormatShortcuts(rows), Join(lines, "\r\n"));
+}
+
+TEST(ShortcutsFileEncoding, ALineNeitherUtf8NorInTheCodePageIsAnErrorNamingIt) {
+    auto lines = ValidLines();
+    lines[22] = "C:\\\xE9\x81.exe";
+    FakeLegacy legacy;
+    ParsedShortcuts parsed = ParseShortcuts(Join(lines, "\r\n"), kFile, legacy.CodePage());
+    ASSERT_TRUE(std::holds_alternative<Error>(parsed));
+    EXPECT_EQ(std::get<Error>(parsed).number, error_number::kInvalidValue);
+    EXPECT_EQ(std::get<Error>(parsed).description,
+              kFile + ", line 23: the line is neither UTF-8 nor text in this system's code page (1252).");
+
+    // The UTF-8 mark promises UTF-8, so such a file is not guessed at.
+    lines[22] = "C:\\\xE9.exe";
+    parsed = ParseShortcuts(std::string(kUtf8Bom) + Join(lines, "\r\n"), kFile, legacy.CodePage());
+    ASSERT_TRUE(std::holds_alternative<Error>(parsed));
+    EXPECT_NE(std::get<Error>(parsed).description.find(", line 23: "), std::string::npos);
+    EXPECT_NE(std::get<Error>(parsed).description.find("UTF-8 mark"), std::string::npos);
 }
 
 // --- Rows in and out of the controls -----------------------------------
@@ -249,7 +336,7 @@ TEST(ShortcutsRows, LetterChangeDuringALoadSeesTheRowsNewFirstKey) {
         EXPECT_EQ(controls.Text(Box::FirstKey, row), rows[static_cast<std::size_t>(row)].firstKey);
         EXPECT_EQ(controls.Text(Box::Letter, row), rows[static_cast<std::size_t>(row)].letter);
     };
-    ASSERT_FALSE(ApplyShortcutsFile(controls, Join(ValidLines(), "\r\n"), kFile).has_value());
+    ASSERT_FALSE(ApplyShortcutsFile(controls, Join(ValidLines(), "\r\n"), kFile, {}).has_value());
     EXPECT_EQ(changedRows, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(ReadRows(controls), rows);
 }
@@ -265,7 +352,7 @@ TEST(OpenShortcutsFile, CopiesTheWholeFileAppliesTheParsedRowsAndResolvesOrChang
     const std::string chosen = Join(lines, "\r\n") + "no line end at the end";
     const auto open = [&](std::string_view bytes, FakeRows& controls, KeyCodes& codes, Status replaceResult,
                           std::vector<std::string>& replaced) {
-        return OpenShortcutsFile(controls, codes, bytes, "C:\\chosen.ini", [&](std::string_view content) {
+        return OpenShortcutsFile(controls, codes, bytes, "C:\\chosen.ini", {}, [&](std::string_view content) {
             replaced.emplace_back(content);
             return replaceResult;
         });

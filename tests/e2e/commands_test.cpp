@@ -57,7 +57,7 @@ protected:
     ::testing::AssertionResult ChooseFile(HWND dialog, const std::string& name) const {
         HWND box = FileNameBox(dialog);
         if (box == nullptr) return ::testing::AssertionFailure() << "no file name box";
-        SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(testing::Wide(name).c_str()));
         PressButton(dialog, IDOK);
         if (!WaitUntilGone(dialog)) return ::testing::AssertionFailure() << "the file dialog stayed open";
         return ::testing::AssertionSuccess();

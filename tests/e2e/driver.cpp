@@ -58,13 +58,16 @@ std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy) {
     std::istringstream log(copy.ReadFile("probe.log"));
     std::string line;
     while (std::getline(log, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         ProbeStart start;
         char name[MAX_PATH] = {};
         unsigned long long created = 0;
         if (std::sscanf(line.c_str(), "name=%259s show=%d created=%llu", name, &start.show, &created) == 3) {
             start.name = name;
             start.created = created;
-            const auto args = line.find(" args=");
+            const auto path = line.find(" path=");
+            const auto args = line.find(" args=", path == std::string::npos ? 0 : path);
+            if (path != std::string::npos && args != std::string::npos) start.path = line.substr(path + 6, args - path - 6);
             if (args != std::string::npos) start.args = line.substr(args + 6);
             starts.push_back(start);
         }

@@ -65,11 +65,13 @@ private:
     testing::TempFolder folder_;
 };
 
-// One start of the probe: its name, show state, creation time and command line.
+// One start of the probe: its file name, show state, creation time, full
+// path (UTF-8) and command line.
 struct ProbeStart {
     std::string name;
     int show = -1;
     std::uint64_t created = 0;
+    std::string path;
     std::string args;
 };
 std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy);

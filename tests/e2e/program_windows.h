@@ -13,6 +13,7 @@
 
 #include "driver.h"
 #include "support/registry.h"
+#include "support/wide_text.h"
 #include "support/window_text.h"
 
 namespace brimlow::e2e {
@@ -23,20 +24,20 @@ using testing::ReadStringValue;
 using testing::RestoreValue;
 using testing::WriteStringValue;
 
-// A window's text through WM_GETTEXT, which works across processes for
+// A window's text in UTF-8 through WM_GETTEXT, which works across processes for
 // top-level windows and child controls alike. The timeout keeps a hung
 // program from hanging the test.
 inline std::string TextOf(HWND hwnd) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::string();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()),
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()),
                              SMTO_NORMAL, 5000, &copied)) {
         return std::string();
     }
     text.resize(static_cast<size_t>(copied));
-    return text;
+    return testing::Utf8(text);
 }
 
 inline std::vector<HWND> ChildrenOf(HWND parent) {

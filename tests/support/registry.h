@@ -9,18 +9,23 @@
 #include <string>
 #include <utility>
 
+#include "wide_text.h"
+
 namespace brimlow::testing {
 
-// A text value; the empty name is the key's default value.
+// A text value in UTF-8, read through the wide call, so what the registry
+// stores is seen whatever this process's code page; the empty name is the
+// key's default value.
 inline std::optional<std::string> ReadStringValue(HKEY root, const std::string& subKey, const std::string& name) {
-    char data[2048] = {};
+    wchar_t data[2048] = {};
     DWORD size = sizeof data;
     DWORD type = 0;
-    if (RegGetValueA(root, subKey.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, &type, data, &size) !=
-        ERROR_SUCCESS) {
+    const std::wstring wideName = Wide(name);
+    if (RegGetValueW(root, Wide(subKey).c_str(), name.empty() ? nullptr : wideName.c_str(), RRF_RT_REG_SZ, &type, data,
+                     &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    return std::string(data);
+    return Utf8(data);
 }
 
 // Creates the key if it is missing.

@@ -5,6 +5,7 @@
 #include "control_ids.h"
 #include "keyboard.h"
 #include "messages.h"
+#include "wide_text.h"
 #include "window_text.h"
 
 namespace brimlow::testing {
@@ -64,18 +65,20 @@ bool RunningProgram::WaitForForm(DWORD timeoutMs) {
            IsWindowVisible(form_) && WaitForIdle();
 }
 
+// Through the wide messages: the text the control holds, in UTF-8, whatever
+// code page either process runs in.
 std::string RunningProgram::Text(int id) const {
     HWND control = Control(id);
-    const auto length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const auto length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     const auto copied =
-        SendMessageA(control, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
+        SendMessageW(control, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied));
-    return text;
+    return Utf8(text);
 }
 
 void RunningProgram::SetText(int id, const std::string& text) const {
-    SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 int RunningProgram::Check(int id) const { return static_cast<int>(SendMessageA(Control(id), BM_GETCHECK, 0, 0)); }

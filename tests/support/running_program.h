@@ -31,6 +31,7 @@ public:
     HWND Form() const { return form_; }
     HWND Control(int id) const { return GetDlgItem(form_, id); }
 
+    // Texts in UTF-8.
     std::string Text(int id) const;
     void SetText(int id, const std::string& text) const;
     int Check(int id) const;
