@@ -4,7 +4,7 @@
 BRIMLOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
                   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
-                  nsis osslsigncode openssl python3-yaml python3-jsonschema)
+                  nsis osslsigncode openssl python3-yaml python3-jsonschema locales)
 
 # Installs the Debian packages that are not there yet; does nothing when all are.
 brimlow_install_deps() {
@@ -18,6 +18,16 @@ brimlow_install_deps() {
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+}
+
+# The Japanese locale the code page 932 tests start Wine with: without it in
+# the C library, Wine cannot map file names beyond ASCII under that locale.
+brimlow_japanese_locale() {
+    locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+    echo "Making the ja_JP.UTF-8 locale for the code page 932 tests"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 }
 
 # Builds the Windows deliverables; with target names, only those (the

@@ -7,6 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
 
 brimlow_install_deps
+brimlow_japanese_locale
 log_dir="$BRIMLOW_ROOT/build/logs"
 mkdir -p "$log_dir"
 : >"$log_dir/summaries.txt"

@@ -244,6 +244,37 @@ TEST_F(Commands, SaveWritesTheRowsAsTheyStandToExactlyTheTypedNameAndTheShortcut
     EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(edited));
 }
 
+// A configuration file named outside code page 1252, in a folder whose
+// path takes more bytes of UTF-8 than the dialog's old 260-byte names held:
+// Save writes it, and Open reads it back.
+TEST_F(Commands, SaveAndOpenTakeAFileNamedInAnyScriptInADeepFolder) {
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    std::string cjk;
+    for (int i = 0; i < 20; ++i) cjk += "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
+    ASSERT_TRUE(CreateDirectoryA(copy_.PathOf(cjk).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(copy_.PathOf(cjk + "\\" + cjk).c_str(), nullptr));
+    const std::string file = copy_.PathOf(cjk + "\\" + cjk + "\\\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87\xD0\xB8.ini");  // Ключи.ini
+    ASSERT_GT(file.size(), 400u);
+    std::vector<Row> edited = rows_;
+    edited[1] = {"INSERT", "B", copy_.Folder() + "\\" + kAnyScriptName + ".txt", "1 - Normal", "0"};
+    EnterRow(*program_, 1, edited[1]);
+
+    ASSERT_TRUE(ChooseThrough(kSaveItem, file));
+    ASSERT_TRUE(program_->WaitForIdle());
+    EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error, no question";
+    EXPECT_EQ(testing::ReadBytes(file), ShortcutsFile(edited));
+
+    EnterRow(*program_, 1, rows_[1]);
+    HWND confirm = OpenUntilConfirmation(file);
+    ASSERT_NE(confirm, nullptr);
+    PressButton(confirm, IDYES);
+    ASSERT_TRUE(WaitUntilGone(confirm));
+    ASSERT_TRUE(program_->WaitForIdle());
+    EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error";
+    EXPECT_EQ(ShortcutsFile(RowsShown()), ShortcutsFile(edited));
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(edited));
+}
+
 TEST_F(Commands, SaveIntoAFolderThatDoesNotExistIsReportedAndTheProgramGoesOn) {
     Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
     const std::string target = copy_.PathOf("no such folder\\rows.ini");

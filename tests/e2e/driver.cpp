@@ -32,6 +32,9 @@ ProgramCopy::ProgramCopy(const std::string& name) : folder_("e2e " + name) {
 }
 
 std::string ProgramCopy::AddProbe(const std::string& name) const {
+    for (auto slash = name.find('\\'); slash != std::string::npos; slash = name.find('\\', slash + 1)) {
+        CreateDirectoryA(PathOf(name.substr(0, slash)).c_str(), nullptr);
+    }
     const std::string target = PathOf(name);
     CopyOrFail(BinFolder() + "\\e2e\\probe.exe", target);
     return target;
@@ -53,9 +56,9 @@ std::unique_ptr<RunningProgram> ProgramCopy::Start(const std::string& arguments)
     return std::make_unique<RunningProgram>(PathOf("program.exe"), Folder(), arguments);
 }
 
-std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy) {
+std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy, const std::string& folder) {
     std::vector<ProbeStart> starts;
-    std::istringstream log(copy.ReadFile("probe.log"));
+    std::istringstream log(copy.ReadFile(folder.empty() ? "probe.log" : folder + "\\probe.log"));
     std::string line;
     while (std::getline(log, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -38,6 +38,19 @@ using testing::WaitUntil;
 // The polling timer's period in the program.
 inline constexpr DWORD kTickMs = 100;
 
+// A name in UTF-8 that code page 1252 cannot hold, with a character outside
+// the Basic Multilingual Plane: "Łukasz Ω 日本 🚀".
+inline const std::string kAnyScriptName = "\xC5\x81ukasz \xCE\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x9A\x80";
+
+// The system locale's ANSI code page, which tables of earlier versions are
+// written in: 1252 here, 932 when Wine runs under a Japanese locale.
+inline UINT LegacyAnsiCodePage() {
+    DWORD codePage = 0;
+    GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                   reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(WCHAR));
+    return codePage;
+}
+
 // build/win/bin: where program.exe and Ostrad.dll are built.
 std::string BinFolder();
 
@@ -50,7 +63,8 @@ public:
     const std::string& Folder() const { return folder_.Path(); }
     std::string PathOf(const std::string& relative) const { return folder_.PathOf(relative); }
 
-    // Copies the probe in under the given name; returns its full path.
+    // Copies the probe in under the given name (a path below the folder,
+    // whose folders are made); returns its full path.
     std::string AddProbe(const std::string& name = "probe.exe") const;
 
     void WriteFile(const std::string& relative, const std::string& bytes) const;
@@ -74,7 +88,8 @@ struct ProbeStart {
     std::string path;
     std::string args;
 };
-std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy);
+// The starts of probes in the copy's folder, or in this folder of it.
+std::vector<ProbeStart> ProbeStarts(const ProgramCopy& copy, const std::string& folder = "");
 // The starts once no more are coming: waits until none has been added for
 // the shell's start-up time and two ticks more, so a start the launcher
 // asked for in either of the last two ticks has reached the log (ten seconds

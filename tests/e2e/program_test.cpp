@@ -11,6 +11,7 @@
 #include "control_ids.h"
 #include "driver.h"
 #include "program_windows.h"
+#include "utf8.h"
 
 namespace brimlow::e2e {
 namespace {
@@ -108,14 +109,22 @@ TEST_F(StartAndStop, AShortOrDamagedShortcutsFileIsReportedByLineAndLeftAsItWas)
     std::string damaged = good;
     // Line 15 is the Active state of row 2.
     damaged.replace(damaged.find("2\r\n", damaged.find("2 - Minimized")), 1, "yes");
-    const struct {
+    struct Case {
         const char* what;
         std::string bytes;
         const char* line;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"49 lines", testing::FirstLines(good, 49), "line 50"},
         {"a word as the Active state", damaged, "line 15"},
     };
+    // A file that is not UTF-8 is read in the legacy code page; only one
+    // with bytes it leaves unmapped can refuse it (1252 maps every byte).
+    if (LegacyAnsiCodePage() == 932) {
+        std::string unmapped = good;
+        unmapped.replace(unmapped.find("C:\\some folder"), 2, "C:\x81 ");
+        cases.push_back({"a line neither UTF-8 nor code page 932", unmapped, "line 8"});
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         copy_.WriteFile(kShortcuts, c.bytes);
@@ -178,6 +187,80 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeQuotedInTheFolderTheProgramRunsFr
         std::printf("Run value after the start:  %s\n", RunValue().value_or("<none>").c_str());
         EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(moved));
     }
+}
+
+// A user whose name, and so the program's folder, is in any script. A
+// 200-character path, mostly of CJK characters (three bytes each in UTF-8),
+// goes through a load, a launch and a save whole.
+TEST_F(StartAndStop, AFolderNamedInAnyScriptStartsLaunchesSavesAndStartsAgainWithTheSameText) {
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName);
+    ProgramCopy copy(kAnyScriptName);
+    const std::string probe = copy.AddProbe("\xD1\x86\xD0\xB5\xD0\xBB\xD1\x8C.exe");  // цель.exe
+    std::string cjk;
+    for (int i = 0; i < 20; ++i) cjk += "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
+    const std::string deepFolder = cjk + "\\" + cjk;
+    const std::string deepProbe = copy.AddProbe(deepFolder + "\\" + cjk.substr(0, 30 * 3) + ".exe");
+    ASSERT_GE(Utf8Length(deepProbe), 200u);
+    std::vector<Row> rows = TenRows({{"CTRL", "N", probe, "1 - Normal", "1"},
+                                     {"CTRL", "B", deepProbe, "1 - Normal", "1"},
+                                     {"INSERT", "Z", "C:\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt",
+                                      "1 - \xD0\x9E\xD0\xB1\xD1\x8B\xD1\x87\xD0\xBD\xD0\xBE", "0"}});
+    copy.WriteFile(kShortcuts, ShortcutsFile(rows));
+
+    auto program = copy.Start();
+    ASSERT_TRUE(program->WaitForForm()) << "no window from " << copy.Folder();
+    EXPECT_EQ(program->Text(ids::kText2), probe);
+    EXPECT_EQ(program->Text(ids::kText2 + 1), deepProbe);
+    EXPECT_EQ(program->Text(ids::kCombo1 + 2), rows[2].windowState);
+
+    HoldKeys({VK_CONTROL, 'N'}, 300);
+    ASSERT_TRUE(WaitUntil([&] { return !ProbeStarts(copy).empty(); }, 5000)) << "Ctrl+N started nothing";
+    std::printf("probe started as %s\n", ProbeStarts(copy).front().path.c_str());
+    EXPECT_EQ(ProbeStarts(copy).front().path, probe);
+    HoldKeys({VK_CONTROL, 'B'}, 300);
+    ASSERT_TRUE(WaitUntil([&] { return !ProbeStarts(copy, deepFolder).empty(); }, 5000)) << "Ctrl+B started nothing";
+    std::printf("probe started as %s\n", ProbeStarts(copy, deepFolder).front().path.c_str());
+    EXPECT_EQ(ProbeStarts(copy, deepFolder).front().path, deepProbe);
+
+    std::printf("Run value: %s\n", RunValue().value_or("<none>").c_str());
+    EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(copy));
+
+    // A text typed in now is saved as its UTF-8 bytes at the close.
+    rows[3] = {"DELETE", "X", copy.Folder() + "\\\xF0\x9F\x9A\x80 \xE8\xA1\xA8.txt", "1 - Normal", "0"};
+    EnterRow(*program, 3, rows[3]);
+    program->Close();
+    ASSERT_EQ(program->WaitForExit(), 0u);
+    EXPECT_EQ(copy.ReadFile(kShortcuts), ShortcutsFile(rows));
+
+    program = copy.Start();
+    ASSERT_TRUE(program->WaitForForm());
+    EXPECT_EQ(program->Text(ids::kText2 + 1), deepProbe);
+    EXPECT_EQ(program->Text(ids::kText2 + 3), rows[3].path);
+    program->Close();
+    EXPECT_EQ(program->WaitForExit(), 0u);
+    EXPECT_EQ(copy.ReadFile(kShortcuts), ShortcutsFile(rows));
+}
+
+// A table an earlier version wrote on a Japanese system, in Shift-JIS: the
+// second byte of 表 (95 5C) is a backslash, which must not split the path.
+// Runs where Wine's locale is Japanese (the ctest entry *.cp932).
+TEST_F(StartAndStop, AJapaneseTableInShiftJisReadsRightLaunchesAndIsSavedAsUtf8) {
+    if (LegacyAnsiCodePage() != 932) GTEST_SKIP() << "the system code page is " << LegacyAnsiCodePage();
+    const std::string folder = "\xE8\xA1\xA8";  // 表
+    const std::string probe = copy_.AddProbe(folder + "\\probe.exe");
+    Row row{"CTRL", "N", copy_.Folder() + "\\\x95\x5C\\probe.exe", "1 - Normal", "1"};
+    copy_.WriteFile(kShortcuts, ShortcutsFile({row}));
+
+    const auto program = copy_.Start();
+    ASSERT_TRUE(program->WaitForForm());
+    EXPECT_EQ(program->Text(ids::kText2), probe);
+    HoldKeys({VK_CONTROL, 'N'}, 300);
+    ASSERT_TRUE(WaitUntil([&] { return !ProbeStarts(copy_, folder).empty(); }, 5000)) << "Ctrl+N started nothing";
+    EXPECT_EQ(ProbeStarts(copy_, folder).front().path, probe);
+    program->Close();
+    ASSERT_EQ(program->WaitForExit(), 0u);
+    row.path = probe;
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile({row}));
 }
 
 // One copy runs per folder, not per machine: a copy in another folder (a

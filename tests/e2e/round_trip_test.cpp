@@ -58,5 +58,17 @@ TEST_F(RoundTrip, RowsEditedThroughTheControlsSurviveARestartByteForByte) {
     EXPECT_EQ(copy_.ReadFile("data\\shortcuts.ini"), saved);
 }
 
+// A table an earlier version wrote in code page 1252: its letters show as
+// they were typed, and the close writes them back in UTF-8.
+TEST_F(RoundTrip, AnOldTableInCodePage1252ShowsItsLettersAndIsWrittenBackAsUtf8) {
+    if (LegacyAnsiCodePage() != 1252) GTEST_SKIP() << "the system code page is " << LegacyAnsiCodePage();
+    Start({{"CTRL", "N", "C:\\Users\\Jos\xE9\\Documents\\Liste \xE0 faire.txt", "1 - Normal", "0"}});
+    const std::string utf8Path = "C:\\Users\\Jos\xC3\xA9\\Documents\\Liste \xC3\xA0 faire.txt";
+    EXPECT_EQ(program_->Text(ids::kText2), utf8Path);
+    Close();
+    EXPECT_EQ(copy_.ReadFile("data\\shortcuts.ini"),
+              ShortcutsFile({{"CTRL", "N", utf8Path, "1 - Normal", "0"}}));
+}
+
 }  // namespace
 }  // namespace brimlow::e2e
