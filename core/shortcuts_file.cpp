@@ -183,6 +183,10 @@ ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileNa
 
 std::string FormatShortcuts(const ShortcutRows& rows) {
     std::string out;
+    // The file has no UTF-8 mark, except before a first key that itself
+    // begins with U+FEFF: read back, that would be taken for the mark and
+    // skipped, and the key would lose it.
+    if (rows[0].firstKey.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) out.append(kUtf8Bom);
     for (const ShortcutRow& row : rows) {
         AppendLine(out, row.firstKey);
         AppendLine(out, row.letter);

@@ -63,8 +63,9 @@ ShortcutRows ShippedRows();
 ParsedShortcuts ParseShortcuts(std::string_view bytes, const std::string& fileName,
                                const LegacyCodePage& legacy = {});
 
-// Exactly fifty lines, each followed by CR LF; the Active state as its
-// decimal number.
+// Exactly fifty lines of UTF-8, each followed by CR LF; the Active state as
+// its decimal number. No UTF-8 mark, unless the first line begins with
+// U+FEFF, which would otherwise be read back as the mark.
 std::string FormatShortcuts(const ShortcutRows& rows);
 
 ShortcutRows ReadRows(const RowControls& controls);

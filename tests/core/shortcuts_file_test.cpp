@@ -250,6 +250,12 @@ TEST(ShortcutsFileEncoding, AUtf8FileIsTakenAsItIsWithOrWithoutTheMarkAndWritten
         EXPECT_EQ(FormatShortcuts(rows), file);
     }
     EXPECT_EQ(legacy.calls, 0);
+
+    // A first key that begins with U+FEFF keeps it across a save and a load.
+    lines[0] = std::string(kUtf8Bom) + "CTRL";
+    const ShortcutRows marked = ParseOk(std::string(kUtf8Bom) + Join(lines, "\r\n"));
+    EXPECT_EQ(marked[0].firstKey, lines[0]);
+    EXPECT_EQ(ParseOk(FormatShortcuts(marked)), marked);
 }
 
 TEST(ShortcutsFileEncoding, AnOldTableIsDecodedLineByLineAndWrittenBackAsUtf8) {
