@@ -3,8 +3,10 @@
 // the frame sized to the client area, the menu bar with its ten items, the
 // toolbar with its standard images, ten rows of the same controls at the same
 // places in the same fonts, ten icons drawn into their boxes, then the window
-// shown. No shortcuts file, no registry, no key codes, no launcher library:
-// what the program takes beyond this floor is its own work.
+// shown, with the hidden labels that name the row boxes for screen readers and
+// the notification-area icon. No shortcuts file, no registry, no key codes,
+// no launcher library: what the program takes beyond this floor is its own
+// work.
 //   floor.exe [hidden]   hidden: the window stays hidden; the 100 ms timer
 //                        runs, as the main window's polling timer does
 #include <windows.h>
@@ -70,13 +72,21 @@ void CreateRows(Floor& floor) {
         const int id = 1000 + row * 10;
         floor.icons[static_cast<std::size_t>(row)].Create(floor.hwnd, id, ToRect(layout::RowControl(Column::Icon, row), floor.dpi),
                                                           floor.instance);
+        const auto label = [&floor](const wchar_t* name) {
+            CreateWindowExW(0, L"STATIC", name, WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, floor.hwnd, nullptr,
+                            floor.instance, nullptr);
+        };
+        label(L"Row 1 first key");
         Place(floor, "EDIT", "CTRL", edit, WS_EX_CLIENTEDGE, id + 1, layout::RowControl(Column::FirstKey, row),
               floor.font.Get());
         Place(floor, "STATIC", "+", SS_CENTER, 0, id + 2, layout::RowControl(Column::Plus, row), floor.plusFont.Get());
+        label(L"Row 1 letter");
         Place(floor, "EDIT", "N", edit, WS_EX_CLIENTEDGE, id + 3, layout::RowControl(Column::Letter, row),
               floor.font.Get());
+        label(L"Row 1 target");
         Place(floor, "EDIT", kTargets[row], edit, WS_EX_CLIENTEDGE, id + 4, layout::RowControl(Column::Path, row),
               floor.font.Get());
+        label(L"Row 1 window state");
         HWND combo = Place(floor, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, id + 5,
                            layout::RowControl(Column::WindowState, row), floor.font.Get(),
                            layout::TwipsToPixels(1200, floor.dpi));
@@ -141,6 +151,32 @@ void BuildToolbar(const Floor& floor) {
     SendMessageA(toolbar, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 }
 
+// The program's icon in the notification area, as the main window adds it.
+void AddNotifyIcon(const Floor& floor) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = floor.hwnd;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+    data.uCallbackMessage = WM_APP + 1;
+    data.hIcon = win::ProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(floor.dpi)));
+    const wchar_t tip[] = L"Brimlow";
+    for (std::size_t i = 0; i < sizeof tip / sizeof tip[0]; ++i) data.szTip[i] = tip[i];
+    ChangeWindowMessageFilterEx(floor.hwnd, RegisterWindowMessageW(L"TaskbarCreated"), MSGFLT_ALLOW, nullptr);
+    if (Shell_NotifyIconW(NIM_ADD, &data)) {
+        data.uVersion = NOTIFYICON_VERSION_4;
+        Shell_NotifyIconW(NIM_SETVERSION, &data);
+    }
+}
+
+void RemoveNotifyIcon(const Floor& floor) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = floor.hwnd;
+    data.uID = 1;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
 void DrawIcons(Floor& floor) {
     char stock[MAX_PATH] = {};
     GetSystemDirectoryA(stock, MAX_PATH);
@@ -172,7 +208,10 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             SetTimer(hwnd, 1, 100, nullptr);
             return 0;
         case WM_TIMER: return 0;
-        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_DESTROY:
+            RemoveNotifyIcon(*floor);
+            PostQuitMessage(0);
+            return 0;
         default: return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
@@ -204,6 +243,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     BuildMenu(floor);
     BuildToolbar(floor);
     DrawIcons(floor);
+    AddNotifyIcon(floor);
     if (!hidden) ShowWindow(floor.hwnd, SW_SHOW);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

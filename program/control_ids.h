@@ -53,6 +53,11 @@ inline constexpr int kToolbarButtonBase = 41000;
 inline constexpr int MenuCommand(int itemNumber) { return kMenuItemBase + itemNumber; }
 inline constexpr int ToolbarCommand(int index) { return kToolbarButtonBase + index; }
 
+// The notification-area icon: its number among the main window's icons, and
+// the message the shell sends the main window for it (WM_APP + 1).
+inline constexpr unsigned kNotifyIconId = 1;
+inline constexpr unsigned kNotifyIconMessage = 0x8000 + 1;
+
 // The About box's controls; its OK button is IDOK.
 inline constexpr int kAboutImage1 = 100;
 inline constexpr int kAboutTitle = 101;

@@ -21,6 +21,10 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 100;
+// Fires once, the first time the message queue is empty: loading oleacc and
+// naming the Active boxes takes about 2.6 ms under Wine, too much to add to
+// every start before the window shows.
+constexpr UINT_PTR kNamesTimer = 2;
 
 constexpr const char* kWindowStates[] = {"1 - Normal", "2 - Minimized", "3 - Maximized"};
 
@@ -170,19 +174,28 @@ LRESULT CALLBACK Form1::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == win::ShowMainWindowMessage()) {
         // A second start of this folder: the user wants this window.
-        ShowMainWindow();
-        SetForegroundWindow(hwnd_);
+        ShowAndActivate();
+        return 0;
+    }
+    if (message == win::NotifyIcon::TaskbarCreatedMessage()) {
+        notifyIcon_.Restore();
         return 0;
     }
     switch (message) {
         case WM_CREATE: OnCreate(); return 0;
         case WM_TIMER:
-            if (wParam == kTimer1) Timer1_Timer();
+            if (wParam == kTimer1) {
+                Timer1_Timer();
+            } else if (wParam == kNamesTimer) {
+                KillTimer(hwnd_, kNamesTimer);
+                accessibleNames_.Apply();
+            }
             return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case ids::kNotifyIconMessage: OnNotifyIcon(wParam, lParam); return 0;
         case WM_CLOSE: OnClose(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
@@ -190,10 +203,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // may be ended as soon as this returns.
             if (wParam != FALSE) {
                 if (Status failed = Form_Unload()) ReportError(*failed);
+                notifyIcon_.Remove();
             }
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kTimer1);
+            KillTimer(hwnd_, kNamesTimer);
+            notifyIcon_.Remove();
+            accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
             return 0;
         case WM_NCDESTROY:
@@ -218,6 +235,7 @@ void Form1::OnCreate() {
     controlsReady_ = true;
     // The timer runs from creation, hidden or shown, until the window goes.
     SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
+    SetTimer(hwnd_, kNamesTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void Form1::MakeFonts() {
@@ -226,8 +244,9 @@ void Form1::MakeFonts() {
 }
 
 // The creation order is the Tab order: row by row, left to right, then the
-// Hide button. The icon boxes and the "+" labels are no tab stops, and the
-// toolbar, made later, is none either.
+// Hide button. The icon boxes, the "+" labels and the hidden labels that name
+// the boxes for screen readers are no tab stops, and the toolbar, made
+// later, is none either.
 void Form1::CreateControls() {
     using layout::Column;
     const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
@@ -235,14 +254,18 @@ void Form1::CreateControls() {
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
         picture3_[i].Create(hwnd_, ids::kPicture3 + row, ToRect(layout::RowControl(Column::Icon, row), dpi_), instance_);
+        win::MakeNameLabel(hwnd_, instance_, win::RowName(row, "first key"));
         rows_.text1_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialFirstKey, edit, ids::kText1 + row,
                                       layout::RowControl(Column::FirstKey, row), font);
         label1_[i] = MakeControl(0, "STATIC", "+", SS_CENTER, ids::kLabel1 + row, layout::RowControl(Column::Plus, row),
                                  plusFont_.Get());
+        win::MakeNameLabel(hwnd_, instance_, win::RowName(row, "letter"));
         rows_.text3_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialLetter, edit, ids::kText3 + row,
                                       layout::RowControl(Column::Letter, row), font);
+        win::MakeNameLabel(hwnd_, instance_, win::RowName(row, "target"));
         rows_.text2_[i] = MakeControl(WS_EX_CLIENTEDGE, "EDIT", kInitialPath, edit, ids::kText2 + row,
                                       layout::RowControl(Column::Path, row), font);
+        win::MakeNameLabel(hwnd_, instance_, win::RowName(row, "window state"));
         // The box scrolls as the user types, so a window state longer than
         // the box is taken whole; the tick reads only its first character.
         rows_.combo1_[i] = MakeControl(0, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
@@ -255,6 +278,7 @@ void Form1::CreateControls() {
         rows_.check1_[i] = MakeControl(0, "BUTTON", "Active", WS_TABSTOP | BS_3STATE, ids::kCheck1 + row,
                                        layout::RowControl(Column::Active, row), font);
         SendMessageA(rows_.check1_[i], BM_SETCHECK, BST_CHECKED, 0);
+        accessibleNames_.Add(row, rows_.check1_[i], win::RowName(row, "Active"));
         // The key-down handler must run before the box handles the key.
         SetWindowSubclass(rows_.text1_[i], &Form1::Text1Proc, static_cast<UINT_PTR>(row),
                           reinterpret_cast<DWORD_PTR>(this));
@@ -313,6 +337,7 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     // The icon boxes were remade at the new size; draw the icons again.
     RefreshRowIcons();
     if (toolbar1_ != nullptr) BuildToolbar();
+    notifyIcon_.SetDpi(dpi);
     if (suggested != nullptr) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -380,6 +405,10 @@ Status Form1::Form_Load() {
     if (Status failed = LoadShortcuts(ShortcutsPath())) return failed;
     ResolveKeyCodes();
     BRIMLOW_TRACE_MARK("key codes");
+    // Only a start that will run shows the icon; a shell that refuses it
+    // leaves the program as it was without one.
+    notifyIcon_.Add(hwnd_, dpi_);
+    BRIMLOW_TRACE_MARK("notification icon");
     return std::nullopt;
 }
 
@@ -449,5 +478,10 @@ void Form1::Command1_Click() { HideCommand(); }
 void Form1::ResolveKeyCodes() { brimlow::ResolveKeyCodes(rows_, codes_); }
 
 void Form1::ShowMainWindow() { ShowWindow(hwnd_, SW_SHOW); }
+
+void Form1::ShowAndActivate() {
+    ShowMainWindow();
+    SetForegroundWindow(hwnd_);
+}
 
 }  // namespace brimlow

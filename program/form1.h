@@ -9,12 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "accessible_names.h"
 #include "common_dialog.h"
 #include "handles.h"
 #include "error.h"
 #include "icon_box.h"
 #include "layout.h"
 #include "module1.h"
+#include "notify_icon.h"
 #include "row_controls.h"
 #include "tick.h"
 
@@ -101,6 +103,9 @@ public:
     void ResolveKeyCodes();
 
     void ShowMainWindow();
+    // Shows the window as Ctrl+Alt+F1 does and brings it to the front: for a
+    // second start and for the notification icon.
+    void ShowAndActivate();
 
     // The program ends when its main window is gone; an embedded window in a
     // test leaves the caller's message loop alone.
@@ -109,6 +114,7 @@ public:
     int ExitCode() const { return exitCode_; }
 
     HWND Toolbar() const { return toolbar1_; }
+    const win::NotifyIcon& NotifyIcon() const { return notifyIcon_; }
     HACCEL Accelerators() const { return accelerators_.Get(); }
     win::CommonDialog CommonDialog1;
     // Where the About box reads the version from; the running program unless
@@ -126,6 +132,7 @@ private:
     void OnCreate();
     void OnCommand(int id, int code);
     void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnNotifyIcon(WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
                      const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight = 0);
@@ -161,6 +168,8 @@ private:
     int exitCode_ = 0;
     win::UniqueGdi font_;
     win::UniqueGdi plusFont_;
+    win::NotifyIcon notifyIcon_;
+    win::AccessibleNames accessibleNames_;
 };
 
 }  // namespace brimlow

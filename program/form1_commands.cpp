@@ -116,28 +116,47 @@ void Form1::BuildToolbar() {
     // sizing itself to its buttons.
     const layout::PixelRect bar = layout::ToPixels(layout::kToolbar, dpi_);
     toolbar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                 bar.left, bar.top, bar.width, bar.height, hwnd_, win::ChildId(kToolbar1), instance_,
                                 nullptr);
     SendMessageA(toolbar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // The buttons' texts are drawn in no row, so the buttons stay pictures of
+    // the same size; the texts are the names a screen reader reads, and the
+    // tooltips below.
+    SendMessageA(toolbar1_, TB_SETMAXTEXTROWS, 0, 0);
     const WPARAM standardImages = dpi_ >= kLargeImagesDpi ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR;
     SendMessageA(toolbar1_, TB_LOADIMAGES, standardImages, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-    auto button = [](int image, int index, BYTE style) {
+    auto button = [](int image, int index, BYTE style, const wchar_t* text) {
         TBBUTTON b{};
         b.iBitmap = image;
         b.idCommand = ToolbarCommand(index);
         b.fsState = TBSTATE_ENABLED;
         b.fsStyle = style;
+        b.iString = reinterpret_cast<INT_PTR>(text);
         return b;
     };
     std::array<TBBUTTON, 5> buttons{{
-        button(0, kButtonSeparator1, BTNS_SEP),
-        button(STD_FILEOPEN, kButtonOpen, BTNS_BUTTON),
-        button(STD_FILESAVE, kButtonSave, BTNS_BUTTON),
-        button(0, kButtonSeparator2, BTNS_SEP),
-        button(STD_HELP, kButtonHelp, BTNS_BUTTON),
+        button(0, kButtonSeparator1, BTNS_SEP, nullptr),
+        button(STD_FILEOPEN, kButtonOpen, BTNS_BUTTON, L"Open"),
+        button(STD_FILESAVE, kButtonSave, BTNS_BUTTON, L"Save"),
+        button(0, kButtonSeparator2, BTNS_SEP, nullptr),
+        button(STD_HELP, kButtonHelp, BTNS_BUTTON, L"Help"),
     }};
-    SendMessageA(toolbar1_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolbar1_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    // Windows shows a hidden text as the tooltip by itself; Wine's toolbar
+    // leaves the tip empty, so each button's tip is given its text.
+    if (auto tips = reinterpret_cast<HWND>(SendMessageA(toolbar1_, TB_GETTOOLTIPS, 0, 0))) {
+        for (const TBBUTTON& b : buttons) {
+            if (b.fsStyle == BTNS_SEP) continue;
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.hwnd = toolbar1_;
+            tool.uId = static_cast<UINT_PTR>(b.idCommand);
+            tool.lpszText = reinterpret_cast<wchar_t*>(b.iString);
+            SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
 
     // The open-folder and diskette pictures stand beside their menu items
     // too. The menu lets go of the old pictures before they are deleted.
@@ -224,5 +243,15 @@ void Form1::AboutCommand() {
 }
 
 void Form1::HideCommand() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Form1::OnNotifyIcon(WPARAM wParam, LPARAM lParam) {
+    switch (notifyIcon_.OnMessage(wParam, lParam)) {
+        case win::NotifyIconCommand::Show: ShowAndActivate(); break;
+        case win::NotifyIconCommand::Hide: HideCommand(); break;
+        // Exactly File > Exit: the rows are saved as the window closes.
+        case win::NotifyIconCommand::Exit: ExitCommand(); break;
+        case win::NotifyIconCommand::None: break;
+    }
+}
 
 }  // namespace brimlow

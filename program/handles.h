@@ -93,6 +93,11 @@ struct GdiTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { DeleteObject(h); }
 };
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
 struct DcTraits {
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }
@@ -108,6 +113,7 @@ using UniqueView = Unique<ViewTraits>;
 using UniqueGdi = Unique<GdiTraits>;
 using UniqueDc = Unique<DcTraits>;
 using UniqueAccelerators = Unique<AcceleratorTraits>;
+using UniqueMenu = Unique<MenuTraits>;
 
 // The screen's device context for one drawing, released at the end of the
 // scope: GetDC's handles go back through ReleaseDC, not DeleteDC.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes screenshots of the main window under Xvfb at 96, 120 and 144 dpi, into
 # build/screenshots/ (not committed). The program runs in a Wine virtual
-# desktop, which draws the window frames that a bare X server would not.
+# desktop, which draws the window frames that a bare X server would not, and
+# a taskbar: tray-96.png is its notification area, enlarged three times, with
+# the program's icon in it.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -47,6 +49,10 @@ for dpi in ${BRIMLOW_SHOT_DPIS:-96 120 144}; do
     wine explorer /desktop=brimlow,1100x1000 program.exe >/dev/null 2>&1 &
     shown=$!
     capture_when_drawn "$out/main-$dpi.png"
+    if [ "$dpi" = 96 ]; then
+        convert "$out/main-$dpi.png" -gravity SouthEast -crop 240x40+0+0 +repage -scale 300% "$out/tray-$dpi.png"
+        echo "$out/tray-$dpi.png"
+    fi
     # Help > About, typed into the virtual desktop as a user would; typed
     # again while no About box shows, as keys that come before Wine has made
     # the program's window the active one are lost.

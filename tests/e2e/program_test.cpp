@@ -11,6 +11,7 @@
 #include "control_ids.h"
 #include "driver.h"
 #include "program_windows.h"
+#include "support/notify_icon.h"
 #include "utf8.h"
 
 namespace brimlow::e2e {
@@ -34,6 +35,14 @@ FILETIME RunKeyWritten() {
         RegCloseKey(key);
     }
     return written;
+}
+
+bool HasIcon(HWND window) { return testing::NotifyIconExists(window, ids::kNotifyIconId); }
+
+// No window of the program has an icon in the notification area.
+bool HasNoIcon(const RunningProgram& program) {
+    const auto windows = program.Windows();
+    return std::none_of(windows.begin(), windows.end(), HasIcon);
 }
 
 bool HasForm(const RunningProgram& program) {
@@ -91,6 +100,7 @@ TEST_F(StartAndStop, AMissingShortcutsFileIsReportedWithoutAWindowAndEndsWithAFa
     ASSERT_NE(box, nullptr) << "no error box";
     EXPECT_TRUE(IsErrorNaming(MessageBoxText(box), {"shortcuts.ini"}));
     EXPECT_FALSE(HasForm(*program));
+    EXPECT_TRUE(HasNoIcon(*program)) << "a failed start shows no notification icon";
     // The registration is the first step of the start-up, so it is done by
     // the time the shortcuts file is found missing.
     EXPECT_EQ(RunValue().value_or("<none>"), QuotedProgram(copy_));
@@ -300,6 +310,77 @@ TEST_F(StartAndStop, ASecondStartWhileTheFirstShowsItsStartUpErrorEndsWithZeroWi
 
     PressButton(box, IDOK);
     EXPECT_NE(first->WaitForExit(), 0u);
+}
+
+// The icon is there while the program runs, from outside as the shell
+// answers for it.
+TEST_F(StartAndStop, TheNotificationIconIsThereFromTheStartUpUntilTheWindowCloses) {
+    copy_.WriteFile(kShortcuts, ShortcutsFile({}));
+    std::printf("NIM_MODIFY before start (no window): %d\n", HasIcon(FindWindowA(ids::kForm1Class, nullptr)));
+    const auto program = copy_.Start();
+    ASSERT_TRUE(program->WaitForForm());
+    const HWND form = program->Form();
+    std::printf("NIM_MODIFY after start: %d\n", HasIcon(form));
+    EXPECT_TRUE(HasIcon(form));
+    program->Close();
+    EXPECT_EQ(program->WaitForExit(), 0u);
+    std::printf("NIM_MODIFY after close: %d\n", HasIcon(form));
+    EXPECT_FALSE(HasIcon(form));
+}
+
+// The icon's events delivered as the shell delivers them: its message, with
+// the event and the icon's number in lParam and the point in wParam.
+class NotifyIconEvents : public ProgramTest {
+protected:
+    void Send(WORD event) const {
+        PostMessageA(program_->Form(), ids::kNotifyIconMessage, MAKEWPARAM(200, 200),
+                     MAKELPARAM(event, ids::kNotifyIconId));
+    }
+    // The icon's menu, open in the program.
+    HWND WaitForMenu() const {
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                for (HWND hwnd : program_->Windows()) {
+                    if (ClassOf(hwnd) == "#32768" && IsWindowVisible(hwnd)) found = hwnd;
+                }
+                return found != nullptr;
+            },
+            10000);
+        return found;
+    }
+};
+
+TEST_F(NotifyIconEvents, ASelectShowsTheHiddenWindowAndTheIconComesBackWhenTheTaskbarIsMadeAgain) {
+    Start({});
+    program_->Click(ids::kCommand1);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program_->Form()); }, 3000));
+    ASSERT_TRUE(program_->WaitForIdle());
+    Send(NIN_SELECT);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 5000));
+
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = program_->Form();
+    icon.uID = ids::kNotifyIconId;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_FALSE(HasIcon(program_->Form()));
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return HasIcon(program_->Form()); }, 5000));
+}
+
+TEST_F(NotifyIconEvents, ExitFromTheIconsMenuSavesTheRowsAndEndsWithZero) {
+    Start({{"CTRL", "N", "C:\\a.txt", "1 - Normal", "0"}});
+    std::vector<Row> rows = rows_;
+    rows[3] = {"DELETE", "M", "D:\\x.txt", "2 - Minimized", "1"};
+    EnterRow(*program_, 3, rows[3]);
+    Send(WM_CONTEXTMENU);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(menu, nullptr) << "no menu opened";
+    // The item's mnemonic, as a key typed into the open menu.
+    PostMessageA(menu, WM_CHAR, 'x', 1);
+    EXPECT_EQ(program_->WaitForExit(), 0u);
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows));
 }
 
 // Closing the window by its close box or by Exit writes the rows as the

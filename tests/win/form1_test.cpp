@@ -6,6 +6,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <shellapi.h>
+// The ids of MinGW's oleacc library are not the ones Wine's oleacc answers to.
+#include <initguid.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +22,9 @@
 #include "form1.h"
 #include "paths.h"
 #include "support/checks.h"
+#include "support/keyboard.h"
 #include "support/messages.h"
+#include "support/notify_icon.h"
 #include "support/rows_file.h"
 #include "support/test_files.h"
 #include "support/window_text.h"
@@ -410,6 +416,123 @@ TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
     EXPECT_EQ(Text(Box::Letter, 9), "Q");
     EXPECT_EQ(First(0), VK_DELETE);
     EXPECT_EQ(Second(0), 'K');
+}
+
+// ---- what a screen reader reads ----
+
+// The name a screen reader gives a control.
+std::string AccessibleName(HWND control) {
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible)))) {
+        return "<no accessible object>";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT got = accessible->get_accName(self, &name);
+    accessible->Release();
+    if (FAILED(got)) return "<failed>";
+    if (name == nullptr) return "<none>";
+    std::string text;
+    for (const wchar_t* c = name; *c != L'\0'; ++c) text += static_cast<char>(*c);
+    SysFreeString(name);
+    return text;
+}
+
+// The text label a screen reader on Windows names a box after: the nearest
+// STATIC before it among the window's children.
+std::string LabelBefore(HWND control) {
+    for (HWND h = GetWindow(control, GW_HWNDPREV); h != nullptr; h = GetWindow(h, GW_HWNDPREV)) {
+        if (brimlow::testing::ClassOf(h) == "Static") return WindowText(h);
+    }
+    return "<none>";
+}
+
+TEST_F(Form1Test, EveryRowBoxIsNamedForAScreenReaderByRowAndWhatItHolds) {
+    Load(ShortcutsFile({}));
+    const std::pair<Box, const char*> boxes[] = {
+        {Box::FirstKey, "first key"}, {Box::Letter, "letter"}, {Box::Path, "target"}, {Box::WindowState, "window state"}};
+    for (int row = 0; row < kRowCount; ++row) {
+        for (const auto& [box, what] : boxes) {
+            const std::string name = "Row " + std::to_string(row + 1) + " " + what;
+            HWND control = Control(box, row);
+            if (box == Box::WindowState && brimlow::testing::UnderWine()) {
+                // Wine's oleacc names a combo box by its own text; Windows
+                // reads the label before it, as for the edit boxes.
+                EXPECT_EQ(AccessibleName(control), Text(box, row));
+                EXPECT_EQ(LabelBefore(control), name);
+            } else {
+                EXPECT_EQ(AccessibleName(control), name);
+            }
+        }
+    }
+}
+
+TEST_F(Form1Test, TheToolbarButtonsHaveTheirNamesAsTooltips) {
+    Load(ShortcutsFile({}));
+    auto tips = reinterpret_cast<HWND>(SendMessageA(form_->Toolbar(), TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(tips, nullptr);
+    const std::pair<int, const char*> buttons[] = {
+        {brimlow::ids::kButtonOpen, "Open"}, {brimlow::ids::kButtonSave, "Save"}, {brimlow::ids::kButtonHelp, "Help"}};
+    for (const auto& [button, name] : buttons) {
+        wchar_t text[80] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = form_->Toolbar();
+        tool.uId = static_cast<UINT_PTR>(brimlow::ids::ToolbarCommand(button));
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        std::string got;
+        for (const wchar_t* c = text; *c != L'\0'; ++c) got += static_cast<char>(*c);
+        EXPECT_EQ(got, name);
+    }
+}
+
+// ---- the notification icon ----
+
+TEST_F(Form1Test, TheNotificationIconComesWithASuccessfulStartUpTakesTheDpiSizeAndGoesWithTheWindow) {
+    using brimlow::testing::NotifyIconExists;
+    const HWND hwnd = form_->Hwnd();
+    EXPECT_FALSE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId)) << "before the start-up";
+    Load(ShortcutsFile({}));
+    EXPECT_TRUE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId));
+    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetricsForDpi(SM_CXSMICON, 96));
+
+    SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetricsForDpi(SM_CXSMICON, 144));
+    EXPECT_TRUE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId));
+
+    form_.reset();
+    EXPECT_FALSE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId)) << "after the window is gone";
+}
+
+TEST_F(Form1Test, AFailedStartUpAddsNoNotificationIcon) {
+    ASSERT_TRUE(form_->Form_Load().has_value()) << "no shortcuts file";
+    EXPECT_FALSE(brimlow::testing::NotifyIconExists(form_->Hwnd(), brimlow::ids::kNotifyIconId));
+}
+
+TEST(NotifyIconMenu, ShowIsTheDefaultHideIsGreyedWhileHiddenAndExitComesAfterASeparator) {
+    using brimlow::win::NotifyIcon;
+    for (bool visible : {true, false}) {
+        SCOPED_TRACE(visible ? "window shown" : "window hidden");
+        const brimlow::win::UniqueMenu menu = NotifyIcon::MakeMenu(visible);
+        ASSERT_EQ(GetMenuItemCount(menu.Get()), 4);
+        std::vector<std::string> captions;
+        for (int i = 0; i < 4; ++i) {
+            wchar_t caption[64] = {};
+            GetMenuStringW(menu.Get(), static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+            std::string text;
+            for (const wchar_t* c = caption; *c != L'\0'; ++c) text += static_cast<char>(*c);
+            captions.push_back(text);
+        }
+        EXPECT_EQ(captions, (std::vector<std::string>{"&Show Brimlow", "Hi&de Window", "", "E&xit"}));
+        EXPECT_NE(GetMenuState(menu.Get(), 2, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+        EXPECT_EQ(GetMenuDefaultItem(menu.Get(), FALSE, 0), static_cast<UINT>(brimlow::win::kShowItem));
+        EXPECT_EQ((GetMenuState(menu.Get(), brimlow::win::kHideItem, MF_BYCOMMAND) & MF_GRAYED) != 0, !visible);
+        EXPECT_EQ(GetMenuState(menu.Get(), brimlow::win::kExitItem, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    }
 }
 
 // ---- the target dialog ----

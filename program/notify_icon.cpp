@@ -1,0 +1,129 @@
+#include "notify_icon.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include "control_ids.h"
+#include "gui.h"
+
+namespace brimlow::win {
+namespace {
+
+constexpr wchar_t kTip[] = L"Brimlow";
+
+}  // namespace
+
+// The program icon at the size the shell draws notification icons in.
+void NotifyIcon::TakeIcon(int dpi) {
+    iconSize_ = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+    icon_ = ProgramIcon(iconSize_);
+}
+
+NOTIFYICONDATAW NotifyIcon::Data(UINT flags) const {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = ids::kNotifyIconId;
+    data.uFlags = flags;
+    data.uCallbackMessage = ids::kNotifyIconMessage;
+    data.hIcon = icon_;
+    static_assert(sizeof kTip <= sizeof data.szTip);
+    for (std::size_t i = 0; i < sizeof kTip / sizeof kTip[0]; ++i) data.szTip[i] = kTip[i];
+    return data;
+}
+
+bool NotifyIcon::Add(HWND window, int dpi) {
+    window_ = window;
+    TakeIcon(dpi);
+    // Run as an administrator, the window would otherwise never hear from
+    // an Explorer that runs without: the system drops messages from
+    // processes of a lower integrity level.
+    ChangeWindowMessageFilterEx(window_, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    return AddToShell();
+}
+
+bool NotifyIcon::AddToShell() {
+    // Version 4 draws the tip only when asked to, with NIF_SHOWTIP.
+    NOTIFYICONDATAW data = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
+    added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    if (added_) {
+        data.uVersion = NOTIFYICON_VERSION_4;
+        Shell_NotifyIconW(NIM_SETVERSION, &data);
+    }
+    return added_;
+}
+
+void NotifyIcon::Restore() {
+    if (window_ == nullptr) return;
+    // Explorer also announces itself when only the taskbar's DPI changed,
+    // and then the icon is still there: it only takes the new size.
+    NOTIFYICONDATAW data = Data(NIF_ICON);
+    if (added_ && Shell_NotifyIconW(NIM_MODIFY, &data)) return;
+    AddToShell();
+}
+
+void NotifyIcon::SetDpi(int dpi) {
+    if (window_ == nullptr) return;
+    TakeIcon(dpi);
+    if (!added_) return;
+    NOTIFYICONDATAW data = Data(NIF_ICON);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void NotifyIcon::Remove() {
+    if (added_) {
+        NOTIFYICONDATAW data = Data(0);
+        Shell_NotifyIconW(NIM_DELETE, &data);
+    }
+    added_ = false;
+    window_ = nullptr;
+}
+
+NotifyIconCommand NotifyIcon::OnMessage(WPARAM wParam, LPARAM lParam) const {
+    if (window_ == nullptr || HIWORD(lParam) != ids::kNotifyIconId) return NotifyIconCommand::None;
+    switch (LOWORD(lParam)) {
+        case NIN_SELECT:
+        case NIN_KEYSELECT: return NotifyIconCommand::Show;
+        // Version 4 gives the point to open the menu at in wParam: the
+        // pointer's for a click, the icon's for the menu key.
+        case WM_CONTEXTMENU: return TrackMenu(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+        default: return NotifyIconCommand::None;
+    }
+}
+
+UniqueMenu NotifyIcon::MakeMenu(bool windowVisible) {
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return menu;
+    AppendMenuW(menu.Get(), MF_STRING, kShowItem, L"&Show Brimlow");
+    AppendMenuW(menu.Get(), MF_STRING | (windowVisible ? MF_ENABLED : MF_GRAYED), kHideItem, L"Hi&de Window");
+    AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.Get(), MF_STRING, kExitItem, L"E&xit");
+    SetMenuDefaultItem(menu.Get(), kShowItem, FALSE);
+    return menu;
+}
+
+NotifyIconCommand NotifyIcon::TrackMenu(POINT at) const {
+    const UniqueMenu menu = MakeMenu(IsWindowVisible(window_) != FALSE);
+    if (!menu) return NotifyIconCommand::None;
+    // Without the foreground the menu would not close when the user clicks
+    // elsewhere; the posted message lets the menu's loop end cleanly before
+    // the next one opens.
+    SetForegroundWindow(window_);
+    UINT flags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON;
+    flags |= GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    const auto chosen = static_cast<UINT>(TrackPopupMenuEx(menu.Get(), flags, at.x, at.y, window_, nullptr));
+    PostMessageW(window_, WM_NULL, 0, 0);
+    switch (chosen) {
+        case kShowItem: return NotifyIconCommand::Show;
+        case kHideItem: return NotifyIconCommand::Hide;
+        case kExitItem: return NotifyIconCommand::Exit;
+        default: return NotifyIconCommand::None;
+    }
+}
+
+UINT NotifyIcon::TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+}  // namespace brimlow::win

@@ -1,0 +1,65 @@
+#pragma once
+// The program's icon in the notification area. Brimlow watches the keyboard
+// while its window is hidden, often for a whole session; the icon shows that
+// it runs and is the way back to the window for a user who has forgotten
+// Ctrl+Alt+F1. The icon only asks: the window decides what a click does.
+
+#include <windows.h>
+
+#include "handles.h"
+
+namespace brimlow::win {
+
+// What an event of the icon asks the window to do.
+enum class NotifyIconCommand { None, Show, Hide, Exit };
+
+// The icon's menu items, as TrackPopupMenuEx returns them.
+enum NotifyIconMenuItem : UINT { kShowItem = 1, kHideItem = 2, kExitItem = 3 };
+
+class NotifyIcon {
+public:
+    NotifyIcon() = default;
+    ~NotifyIcon() { Remove(); }
+    NotifyIcon(const NotifyIcon&) = delete;
+    NotifyIcon& operator=(const NotifyIcon&) = delete;
+
+    // Adds the icon for the window at the small-icon size of its DPI. A shell
+    // without a notification area refuses; the program runs on without the
+    // icon, and adds it when the shell announces itself (Restore).
+    bool Add(HWND window, int dpi);
+    // The shell (re)started and lost its icons: adds the icon again, if Add
+    // was asked for and Remove was not.
+    void Restore();
+    // The window moved to a monitor of another DPI: the icon at its new size.
+    void SetDpi(int dpi);
+    // Removes the icon; nothing when it is not there.
+    void Remove();
+
+    // The size in pixels of the icon the shell was last given.
+    int IconSize() const { return iconSize_; }
+
+    // Handles the icon's message (NOTIFYICON_VERSION_4 form): a click or
+    // Enter on the icon shows the window, a right click or the menu key
+    // opens the menu there.
+    NotifyIconCommand OnMessage(WPARAM wParam, LPARAM lParam) const;
+
+    // The menu for a window that is shown or hidden: "Show Brimlow" first
+    // and default, "Hide Window" greyed while hidden, a separator, "Exit".
+    static UniqueMenu MakeMenu(bool windowVisible);
+
+    // The message Explorer broadcasts when its taskbar is made.
+    static UINT TaskbarCreatedMessage();
+
+private:
+    NOTIFYICONDATAW Data(UINT flags) const;
+    bool AddToShell();
+    NotifyIconCommand TrackMenu(POINT at) const;
+    void TakeIcon(int dpi);
+
+    HWND window_ = nullptr;  // set from Add until Remove
+    bool added_ = false;
+    HICON icon_ = nullptr;
+    int iconSize_ = 0;
+};
+
+}  // namespace brimlow::win
