@@ -4,6 +4,7 @@
 ;   BRIMLOW_STAGE        the release folder
 ;   BRIMLOW_OUTFILE      the installer to write
 ;   BRIMLOW_SIGN_SCRIPT  packaging/sign.sh, for a signed release
+;   BRIMLOW_UNINSTALLER_COPY  where to keep a copy of the uninstaller as packed
 ;
 ; One install for one user, made by that user without administrator rights:
 ; program files and table in the user's own programs folder, start at logon
@@ -32,9 +33,13 @@ OutFile "${BRIMLOW_OUTFILE}"
 ; A signed release (scripts/lib.sh passes the signing script): the
 ; uninstaller is signed before it goes into the installer, the installer
 ; once it is written. A failed signature fails the build.
+; The packed uninstaller is kept too, so that two releases can be compared
+; file by file: inside the installer it is compressed with everything else.
 !ifdef BRIMLOW_SIGN_SCRIPT
-  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1" && cp "%1" "${BRIMLOW_UNINSTALLER_COPY}"' = 0
   !finalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+!else
+  !uninstfinalize 'cp "%1" "${BRIMLOW_UNINSTALLER_COPY}"' = 0
 !endif
 
 ; The user's own programs folder, where per-user programs belong.
