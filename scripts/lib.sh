@@ -237,8 +237,9 @@ brimlow_compare_releases() {
         elif cmp -s "$expected/$name" "$actual/$name"; then
             same=$((same + 1))
         else
-            count=$(cmp -l "$expected/$name" "$actual/$name" 2>/dev/null | wc -l)
-            first=$(cmp "$expected/$name" "$actual/$name" 2>/dev/null | sed -n 's/.*differ: byte \([0-9]*\).*/\1/p')
+            count=$( { cmp -l "$expected/$name" "$actual/$name" 2>/dev/null || true; } | wc -l)
+            first=$( { cmp "$expected/$name" "$actual/$name" 2>/dev/null || true; } |
+                     sed -n 's/.*differ: byte \([0-9]*\).*/\1/p')
             differing+=("$name: $count bytes differ, the first at offset $((${first:-1} - 1))$(
                 [ "$(stat -c %s "$expected/$name")" = "$(stat -c %s "$actual/$name")" ] ||
                     echo ", sizes $(stat -c %s "$expected/$name") and $(stat -c %s "$actual/$name")")")
