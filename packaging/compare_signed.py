@@ -54,6 +54,25 @@ def overlay_start(data):
     return max(sum(struct.unpack_from("<II", data, table + 40 * i + 16)) for i in range(sections))
 
 
+def signing_traces(bare, unsigned):
+    """What signing leaves behind once the signature is removed, each with
+    its reason, and the bytes without those traces."""
+    traces = []
+    extra = len(bare) - len(unsigned)
+    # The signature is aligned to 8 bytes; the padding before it stays.
+    if 0 < extra < 8 and not any(bare[len(unsigned):]):
+        traces.append(f"{extra} bytes of zero padding at the end, which align the signature that followed")
+        bare = bare[:len(unsigned)]
+    if len(bare) == len(unsigned) and len(bare) > 0x40:
+        checksum = struct.unpack_from("<I", bare, 0x3C)[0] + 24 + 64  # the optional header's CheckSum
+        if checksum + 4 <= len(bare) and bare[checksum:checksum + 4] != unsigned[checksum:checksum + 4]:
+            old, new = (struct.unpack_from("<I", data, checksum)[0] for data in (bare, unsigned))
+            traces.append(f"the PE checksum at offset {checksum} ({old:#010x}, unsigned {new:#010x}), "
+                          "which signing computes over the signed file")
+            bare = bare[:checksum] + unsigned[checksum:checksum + 4] + bare[checksum + 4:]
+    return traces, bare
+
+
 def compare_program(name, signed, unsigned):
     if signed == unsigned:
         return None, "identical (not signed)"
@@ -62,6 +81,9 @@ def compare_program(name, signed, unsigned):
         return f"{name}: differs and carries no signature to remove", None
     if bare == unsigned:
         return None, "identical once its signature is removed"
+    traces, bare = signing_traces(bare, unsigned)
+    if bare == unsigned:
+        return None, "identical once its signature is removed, but for " + "; ".join(traces)
     offset = first_difference(bare, unsigned)
     return (f"{name}: with its signature removed, {sum(x != y for x, y in zip(bare, unsigned))} bytes differ, "
             f"the first at offset {offset} (sizes {len(bare)} and {len(unsigned)})"), None
@@ -74,12 +96,15 @@ def compare_installer(name, signed, unsigned):
     if bare == unsigned:
         return None, "identical once its signature is removed"
     stub = overlay_start(unsigned)
-    offset = first_difference(bare, unsigned)
+    traces, bare_stub = signing_traces(bare[:stub], unsigned[:stub])
+    offset = first_difference(bare_stub, unsigned[:stub])
     if offset < stub:
         return (f"{name}: with its signature removed, the installer's own program differs at offset {offset} "
                 f"(its data starts at {stub})"), None
-    return None, (f"its program (the first {stub} bytes) identical once the signature is removed; its compressed "
-                  f"data differs from offset {offset} on, as it holds the signed programs")
+    return None, (f"its program (the first {stub} bytes) identical once the signature is removed"
+                  + "".join(f", but for {trace}" for trace in traces)
+                  + f"; its compressed data differs from offset {stub + first_difference(bare[stub:], unsigned[stub:])} on, "
+                  "as it holds the signed programs")
 
 
 def compare_zip(name, signed, unsigned):

@@ -198,12 +198,12 @@ brimlow_make_release_files() {
 # scripts, so whatever the copy's folder name could leak into, it would.
 # Dated like this tree's release. The build's output goes to COPY/build/log.txt
 # and is shown when a step fails.
-# Usage: brimlow_rebuild_release COPY_DIR OUT_DIR
+# Usage: brimlow_rebuild_release COPY_DIR OUT_DIR [BUILD_DIR configured like, build/win]
 brimlow_rebuild_release() {
-    local copy=${1:?source copy} out=${2:?output folder} epoch var value defs=()
+    local copy=${1:?source copy} out=${2:?output folder} like=${3:-$BRIMLOW_ROOT/build/win} epoch var value defs=()
     epoch=$(brimlow_source_date_epoch) || return 1
     for var in CMAKE_BUILD_TYPE BRIMLOW_RELEASE_URL BRIMLOW_HOMEPAGE_URL; do
-        value=$(sed -n "s/^$var:[A-Z]*=//p" "$BRIMLOW_ROOT/build/win/CMakeCache.txt" 2>/dev/null)
+        value=$(sed -n "s/^$var:[A-Z]*=//p" "$like/CMakeCache.txt" 2>/dev/null)
         [ -n "$value" ] && defs+=("-D$var=$value")
     done
     mkdir -p "$copy/build" || return 1
