@@ -9,7 +9,8 @@
 #      then the installed program, then a reinstall over the running program,
 #   2. uninstalls silently and checks what is gone and what is kept,
 #   3. installs and uninstalls again beside the keys an earlier machine-wide
-#      copy left, and checks that they stay as they were,
+#      copy left, and checks that they stay as they were, then into and
+#      from a folder named beyond code page 1252 and the BMP,
 #   4. unpacks the zip into a folder with a space in its name and checks that
 #      the copy loads its rows, launches a hot key's target and saves at close.
 # The checks inside Wine are release_test.exe's suites.
@@ -228,6 +229,10 @@ install_silently
 wine "$tester" --gtest_filter='InstalledAgain.*' || fail "the second install"
 uninstall_silently
 wine "$tester" --gtest_filter='UninstalledAgain.*' || fail "the second uninstall"
+
+echo "== Install into and uninstall from a folder named beyond code page 1252 and the BMP"
+wine "$tester" --gtest_filter='UnicodeFolderRelease.*' || fail "the install into a folder with a Unicode name"
+timeout 120 wineserver -w
 
 echo "== The zip unpacked into a folder with a space"
 portable="$WINEPREFIX/drive_c/Brimlow portable test"

@@ -82,6 +82,21 @@ inline std::string ReadBytes(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The same for a path the process's code page may not spell (a test
+// program has no UTF-8 manifest, so its ANSI calls are code page 1252).
+inline std::string ReadBytes(const std::wstring& path) {
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return std::string();
+    std::string bytes;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 // The file's last-write time, 0 if it cannot be read.
 inline ULONGLONG WriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
