@@ -6,6 +6,21 @@ BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev go
                   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
                   nsis osslsigncode openssl python3-yaml python3-jsonschema ccache)
 
+# Runs a command with its output in LOG, and shows that output only when
+# the command fails: a step that works says nothing beyond its one line.
+# Usage: brimlow_quietly LOG COMMAND...
+brimlow_quietly() {
+    local log=$1 status=0
+    shift
+    mkdir -p "$(dirname "$log")"
+    "$@" >"$log" 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+        cat "$log" >&2
+        echo "That step failed (exit status $status); its output is above and in $log" >&2
+    fi
+    return $status
+}
+
 # Installs the Debian packages that are not there yet; does nothing when all are.
 brimlow_install_deps() {
     local missing=() pkg
@@ -13,11 +28,11 @@ brimlow_install_deps() {
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo=()
+    echo "Installing the Debian packages Brimlow needs (once): ${missing[*]}"
+    local sudo=() log="$BRIMLOW_ROOT/build/logs/apt.log"
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+    brimlow_quietly "$log" "${sudo[@]}" apt-get update -q &&
+        DEBIAN_FRONTEND=noninteractive brimlow_quietly "$log" "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }
 
 # Builds the Windows deliverables; with target names, only those (the
@@ -83,9 +98,12 @@ brimlow_wine_prefix() {
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        echo "Creating the Wine prefix ${WINEPREFIX#"$BRIMLOW_ROOT"/} (once, about ten seconds)"
+        # Without a display, so Wine's desktop and tray, which it tries to
+        # start and complains about, are not part of it.
+        brimlow_quietly "$WINEPREFIX.log" env -u DISPLAY wineboot -i || return 1
         wineserver -w
+        rm -f "$WINEPREFIX.log"
     fi
 }
 

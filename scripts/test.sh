@@ -49,9 +49,10 @@ else
 fi
 
 echo "== Building the Windows deliverables and their tests"
+# The prefix first: the build's own Windows tool runs in it too.
+brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
 brimlow_build_windows
 brimlow_ensure_display
-brimlow_wine_prefix "$BRIMLOW_ROOT/build/wineprefix"
 run_ctest windows build/win -j2
 wineserver -k >/dev/null 2>&1 || true
 
