@@ -73,7 +73,8 @@ VIAddVersionKey "LegalCopyright" "${BRIMLOW_PUBLISHER}"
 ; that runs from $INSTDIR is closed: a portable copy in another folder has
 ; its own table and goes on running. A window is told by its process's
 ; program file, compared in its long form and without regard to case, as
-; Windows compares paths; the program's one-copy lock goes by the same name.
+; Windows compares paths, so a copy started through a short name or another
+; letter case of the folder is recognised too.
 !define PROCESS_QUERY_LIMITED_INFORMATION_AND_SYNCHRONIZE 0x101000
 !macro CloseRunningBrimlow
   System::Call 'kernel32::GetLongPathNameW(w "$INSTDIR\program.exe", w .r5, i ${NSIS_MAX_STRLEN}) i .r6'
