@@ -13,11 +13,12 @@
 # Every file is dated by the commit (SOURCE_DATE_EPOCH, else the commit's
 # time), so the same commit gives the same bytes.
 #
-#   ./scripts/release.sh --verify
+#   ./scripts/release.sh --verify [FOLDER]
 # rebuilds the release of the current commit in a fresh clone in a temporary
-# folder and compares every file with build/release/: it prints
-# "reproducible: N files identical" or the files that differ. A signed
-# build/release/ is compared with the signatures removed.
+# folder and compares every file in FOLDER (build/release/, or a folder of
+# downloaded files) with it: it prints "reproducible: N files identical" or
+# the files that differ. Signed files are compared with their signatures
+# removed.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -25,8 +26,14 @@ cd "$BRIMLOW_ROOT"
 brimlow_install_deps
 
 if [ "${1:-}" = "--verify" ]; then
-    release="$BRIMLOW_ROOT/build/release"
-    [ -f "$release/SHA256SUMS" ] || { echo "build/release/ holds no release to verify: run ./scripts/release.sh first" >&2; exit 1; }
+    release=${2:-$BRIMLOW_ROOT/build/release}
+    release=${release%/}
+    setup=$(find "$release" -maxdepth 1 -name 'Brimlow-*-setup.exe' 2>/dev/null | head -n 1)
+    if [ -z "$setup" ]; then
+        echo "$release holds no Brimlow-*-setup.exe to verify: run ./scripts/release.sh first, or name the folder" \
+             "the downloads are in" >&2
+        exit 1
+    fi
     commit=$(git rev-parse HEAD)
     [ -z "$(git status --porcelain --untracked-files=no)" ] ||
         echo "warning: the work tree has changes that are not committed; the rebuild is of commit $commit alone" >&2
@@ -36,9 +43,8 @@ if [ "${1:-}" = "--verify" ]; then
     git clone -q --no-checkout "$(git rev-parse --path-format=absolute --git-common-dir)" "$work/brimlow"
     git -C "$work/brimlow" checkout -q --detach "$commit"
     brimlow_rebuild_release "$work/brimlow" "$work/release"
-    if osslsigncode extract-signature -in "$release/Brimlow-$(sed -n "s/^BRIMLOW_VERSION='\(.*\)'$/\1/p" \
-            build/win/packaging/release.env)-setup.exe" -out "$work/signature" >/dev/null 2>&1; then
-        echo "build/release/ is signed: comparing it with the rebuild, signatures removed"
+    if osslsigncode extract-signature -in "$setup" -out "$work/signature" >/dev/null 2>&1; then
+        echo "${release#"$BRIMLOW_ROOT"/} is signed: comparing it with the unsigned rebuild, signatures removed"
         python3 packaging/compare_signed.py "$release" "$work/release"
     else
         brimlow_compare_releases "$release" "$work/release"
