@@ -4,6 +4,7 @@
 ;   BRIMLOW_STAGE        the release folder
 ;   BRIMLOW_OUTFILE      the installer to write
 ;   BRIMLOW_SIGN_SCRIPT  packaging/sign.sh, for a signed release
+;   BRIMLOW_UNINSTALLER_COPY  where to keep a copy of the uninstaller as packed
 ;
 ; One install for one user, made by that user without administrator rights:
 ; program files and table in the user's own programs folder, start at logon
@@ -32,9 +33,13 @@ OutFile "${BRIMLOW_OUTFILE}"
 ; A signed release (scripts/lib.sh passes the signing script): the
 ; uninstaller is signed before it goes into the installer, the installer
 ; once it is written. A failed signature fails the build.
+; The packed uninstaller is kept too, so that two releases can be compared
+; file by file: inside the installer it is compressed with everything else.
 !ifdef BRIMLOW_SIGN_SCRIPT
-  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+  !uninstfinalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1" && cp "%1" "${BRIMLOW_UNINSTALLER_COPY}"' = 0
   !finalize 'bash "${BRIMLOW_SIGN_SCRIPT}" "%1"' = 0
+!else
+  !uninstfinalize 'cp "%1" "${BRIMLOW_UNINSTALLER_COPY}"' = 0
 !endif
 
 ; The user's own programs folder, where per-user programs belong.
@@ -64,19 +69,47 @@ VIAddVersionKey "LegalCopyright" "${BRIMLOW_PUBLISHER}"
 
 ; A running Brimlow (started at logon, perhaps hidden) holds program.exe
 ; open. Closing its window is what the user's close box does: the program
-; saves its table and ends, so nothing of the user's is lost.
+; saves its table and ends, so nothing of the user's is lost. Only the copy
+; that runs from $INSTDIR is closed: a portable copy in another folder has
+; its own table and goes on running. A window is told by its process's
+; program file, compared in its long form and without regard to case, as
+; Windows compares paths, so a copy started through a short name or another
+; letter case of the folder is recognised too.
+!define PROCESS_QUERY_LIMITED_INFORMATION_AND_SYNCHRONIZE 0x101000
 !macro CloseRunningBrimlow
-  StrCpy $1 0
+  System::Call 'kernel32::GetLongPathNameW(w "$INSTDIR\program.exe", w .r5, i ${NSIS_MAX_STRLEN}) i .r6'
+  ${If} $6 == 0
+    StrCpy $5 "$INSTDIR\program.exe"
+  ${EndIf}
+  StrCpy $0 0 ; the window the search goes on after
+  StrCpy $1 0 ; windows closed
   ${Do}
-    FindWindow $0 "${FORM_CLASS}"
+    FindWindow $0 "${FORM_CLASS}" "" 0 $0
     ${If} $0 == 0
-    ${OrIf} $1 >= 10
       ${Break}
     ${EndIf}
-    DetailPrint "Closing the running Brimlow"
-    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-    Sleep 500
-    IntOp $1 $1 + 1
+    StrCpy $2 0
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r2)'
+    System::Call 'kernel32::OpenProcess(i ${PROCESS_QUERY_LIMITED_INFORMATION_AND_SYNCHRONIZE}, i 0, i r2) p .r3'
+    ${If} $3 != 0
+      StrCpy $4 ""
+      System::Call 'kernel32::QueryFullProcessImageNameW(p r3, i 0, w .r4, *i ${NSIS_MAX_STRLEN})'
+      System::Call 'kernel32::GetLongPathNameW(w r4, w .r6, i ${NSIS_MAX_STRLEN}) i .r7'
+      ${If} $7 != 0
+        StrCpy $4 $6
+      ${EndIf}
+      ${If} $4 == $5
+      ${AndIf} $1 < 10
+        DetailPrint "Closing the running Brimlow in $INSTDIR"
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+        ; Until it has saved and ended, so that its files can be replaced.
+        System::Call 'kernel32::WaitForSingleObject(p r3, i 10000)'
+        IntOp $1 $1 + 1
+        ; Windows may have come and gone meanwhile: look again from the first.
+        StrCpy $0 0
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r3)'
+    ${EndIf}
   ${Loop}
 !macroend
 

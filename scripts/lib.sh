@@ -4,7 +4,22 @@
 BRIMLOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BRIMLOW_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
                   g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
-                  nsis osslsigncode openssl python3-yaml python3-jsonschema locales)
+                  nsis osslsigncode openssl python3-yaml python3-jsonschema ccache locales)
+
+# Runs a command with its output in LOG, and shows that output only when
+# the command fails: a step that works says nothing beyond its one line.
+# Usage: brimlow_quietly LOG COMMAND...
+brimlow_quietly() {
+    local log=$1 status=0
+    shift
+    mkdir -p "$(dirname "$log")"
+    "$@" >"$log" 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+        cat "$log" >&2
+        echo "That step failed (exit status $status); its output is above and in $log" >&2
+    fi
+    return $status
+}
 
 # Installs the Debian packages that are not there yet; does nothing when all are.
 brimlow_install_deps() {
@@ -13,11 +28,11 @@ brimlow_install_deps() {
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo=()
+    echo "Installing the Debian packages Brimlow needs (once): ${missing[*]}"
+    local sudo=() log="$BRIMLOW_ROOT/build/logs/apt.log"
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+    brimlow_quietly "$log" "${sudo[@]}" apt-get update -q &&
+        DEBIAN_FRONTEND=noninteractive brimlow_quietly "$log" "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }
 
 # The Japanese locale the code page 932 tests start Wine with: without it in
@@ -27,7 +42,7 @@ brimlow_japanese_locale() {
     echo "Making the ja_JP.UTF-8 locale for the code page 932 tests"
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
+    brimlow_quietly "$BRIMLOW_ROOT/build/logs/localedef.log" "${sudo[@]}" localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 }
 
 # Builds the Windows deliverables; with target names, only those (the
@@ -93,9 +108,12 @@ brimlow_wine_prefix() {
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        echo "Creating the Wine prefix ${WINEPREFIX#"$BRIMLOW_ROOT"/} (once, about ten seconds)"
+        # Without a display, so Wine's desktop and tray, which it tries to
+        # start and complains about, are not part of it.
+        brimlow_quietly "$WINEPREFIX.log" env -u DISPLAY wineboot -i || return 1
         wineserver -w
+        rm -f "$WINEPREFIX.log"
     fi
 }
 
@@ -114,7 +132,8 @@ brimlow_package_release() {
     local build=${1:?build folder} out=${2:?output folder}
     # shellcheck source=/dev/null
     source "$build/packaging/release.env" || return 1
-    local partial="$out.partial"
+    local partial="$out.partial" epoch
+    epoch=$(brimlow_source_date_epoch) || return 1
     rm -rf "$out" "$partial"
 
     local signing=()
@@ -135,7 +154,7 @@ brimlow_package_release() {
         echo "Signing: no certificate (BRIMLOW_SIGN_PFX is not set), so the release is unsigned."
     fi
 
-    if ! brimlow_make_release_files "$build" "$partial" "${signing[@]}"; then
+    if ! SOURCE_DATE_EPOCH=$epoch brimlow_make_release_files "$build" "$partial" "${signing[@]}"; then
         rm -rf "$partial"
         echo "The release was not made: nothing was written to $out." >&2
         return 1
@@ -146,8 +165,28 @@ brimlow_package_release() {
     BRIMLOW_SETUP="$out/Brimlow-$BRIMLOW_VERSION-setup.exe"
 }
 
-# The steps of brimlow_package_release, into a folder of their own. With the
-# signing settings after the two folders, every program is signed.
+# The release's one time: SOURCE_DATE_EPOCH when it is set, else the time of
+# the commit the source is at. Never the clock, so that the same commit
+# gives the same bytes on any day.
+brimlow_source_date_epoch() {
+    if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+        [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]] || {
+            echo "SOURCE_DATE_EPOCH must be a number of seconds since 1970, not \"$SOURCE_DATE_EPOCH\"" >&2
+            return 1
+        }
+        echo "$SOURCE_DATE_EPOCH"
+    elif ! git -C "$BRIMLOW_ROOT" log -1 --format=%ct 2>/dev/null; then
+        echo "$BRIMLOW_ROOT is not a git checkout, so the release has no commit time to carry:" \
+             "set SOURCE_DATE_EPOCH to the seconds since 1970 it is to be dated with" >&2
+        return 1
+    fi
+}
+
+# The steps of brimlow_package_release, into a folder of their own, dated
+# SOURCE_DATE_EPOCH. With the signing settings after the two folders, every
+# program is signed. Beside the release folder, stage/Uninstall.exe is the
+# uninstaller as the installer holds it, for comparing one release with
+# another.
 # Usage: brimlow_make_release_files BUILD_DIR FOLDER [BRIMLOW_SIGN_...=VALUE...]
 brimlow_make_release_files() {
     local build=$1 out=$2
@@ -166,13 +205,88 @@ brimlow_make_release_files() {
     if [ ${#sign[@]} -gt 0 ]; then
         "${sign[@]}" "$stage/program.exe" "$stage/Ostrad.dll" || return 1
     fi
+    # The installer keeps each file's time and gives it to the installed
+    # copy; the build's times would date the release by the clock.
+    find "$out/stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} + || return 1
     # The zip holds one folder, Brimlow, so unpacking never scatters files.
-    (cd "$out/stage" && cmake -E tar cf "../$zip" --format=zip Brimlow) || return 1
+    python3 "$BRIMLOW_ROOT/packaging/make_zip.py" "$out/$zip" "$stage" || return 1
     "${makensis[@]}" -V2 -DBRIMLOW_DEFINES="$build/packaging/defines.nsh" -DBRIMLOW_STAGE="$stage" \
-        -DBRIMLOW_OUTFILE="$out/$setup" "$BRIMLOW_ROOT/packaging/brimlow.nsi" || return 1
+        -DBRIMLOW_OUTFILE="$out/$setup" -DBRIMLOW_UNINSTALLER_COPY="$out/stage/Uninstall.exe" \
+        "$BRIMLOW_ROOT/packaging/brimlow.nsi" || return 1
+    chmod 644 "$out/stage/Uninstall.exe" && touch -d "@$SOURCE_DATE_EPOCH" "$out/stage/Uninstall.exe" || return 1
     # Bare file names, as `sha256sum -c` run beside the downloads expects.
     (cd "$out" && sha256sum "$setup" "$zip" >SHA256SUMS) || return 1
     brimlow_write_manifests "$out" "$setup" "$zip"
+}
+
+# Builds and packages, unsigned, the release of another copy of the source
+# (a clone or a copy in a folder of another name), configured like this
+# tree's build/win: same build type and addresses, so only the folder and
+# the time of building differ. Its packaging runs from the copy's own
+# scripts, so whatever the copy's folder name could leak into, it would.
+# Dated like this tree's release. The build's output goes to COPY/build/log.txt
+# and is shown when a step fails.
+# Usage: brimlow_rebuild_release COPY_DIR OUT_DIR [BUILD_DIR configured like, build/win]
+brimlow_rebuild_release() {
+    local copy=${1:?source copy} out=${2:?output folder} like=${3:-$BRIMLOW_ROOT/build/win} epoch var value defs=()
+    epoch=$(brimlow_source_date_epoch) || return 1
+    for var in CMAKE_BUILD_TYPE BRIMLOW_RELEASE_URL BRIMLOW_HOMEPAGE_URL; do
+        value=$(sed -n "s/^$var:[A-Z]*=//p" "$like/CMakeCache.txt" 2>/dev/null)
+        [ -n "$value" ] && defs+=("-D$var=$value")
+    done
+    mkdir -p "$copy/build" || return 1
+    local log="$copy/build/log.txt"
+    # The build's tool runs in this tree's Wine prefix: it is no input of the
+    # release, and a new one would cost ten seconds and 700 MB.
+    if ! { cmake -S "$copy" -B "$copy/build/win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-w64-x86_64.cmake" \
+               -DBRIMLOW_WIN_TESTS=OFF "${defs[@]}" &&
+           WINEPREFIX=${WINEPREFIX:-$BRIMLOW_ROOT/build/win/tool-prefix} \
+               cmake --build "$copy/build/win" --target program Ostrad program_files; } >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "Building the copy in $copy failed (above)" >&2
+        return 1
+    fi
+    env -u BRIMLOW_SIGN_PFX -u BRIMLOW_SIGN_PASS_FILE -u BRIMLOW_SIGN_TIMESTAMP_URL SOURCE_DATE_EPOCH="$epoch" \
+        bash -c 'source "$1/scripts/lib.sh" && brimlow_package_release "$1/build/win" "$2"' _ "$copy" "$out" >>"$log" 2>&1 ||
+        { cat "$log" >&2; echo "Packaging the copy in $copy failed (above)" >&2; return 1; }
+}
+
+# Compares two release folders file by file (downloads, SHA256SUMS,
+# manifests, the release folder and the packed uninstaller), or the files of
+# a folder of downloads with those of a release folder. Prints
+# "reproducible: N files identical", or each file that differs, is missing
+# or is extra, and how; returns 1 then.
+# Usage: brimlow_compare_releases EXPECTED_DIR ACTUAL_DIR
+brimlow_compare_releases() {
+    local expected=${1:?folder} actual=${2:?folder} name same=0 differing=() count first
+    while IFS= read -r -d '' name; do
+        name=${name#./}
+        if [ ! -f "$actual/$name" ]; then
+            differing+=("$name: missing from $actual")
+        elif cmp -s "$expected/$name" "$actual/$name"; then
+            same=$((same + 1))
+        else
+            count=$( { cmp -l "$expected/$name" "$actual/$name" 2>/dev/null || true; } | wc -l)
+            first=$( { cmp "$expected/$name" "$actual/$name" 2>/dev/null || true; } |
+                     sed -n 's/.*differ: byte \([0-9]*\).*/\1/p')
+            differing+=("$name: $count bytes differ, the first at offset $((${first:-1} - 1))$(
+                [ "$(stat -c %s "$expected/$name")" = "$(stat -c %s "$actual/$name")" ] ||
+                    echo ", sizes $(stat -c %s "$expected/$name") and $(stat -c %s "$actual/$name")")")
+        fi
+    done < <(cd "$expected" && find . -type f -print0 | LC_ALL=C sort -z)
+    # A folder of downloads holds some of the files; a release folder holds
+    # them all, and must hold no fewer.
+    [ -d "$expected/stage" ] && while IFS= read -r -d '' name; do
+        name=${name#./}
+        [ -f "$expected/$name" ] || differing+=("$name: only in $actual")
+    done < <(cd "$actual" && find . -type f -print0 | LC_ALL=C sort -z)
+    if [ ${#differing[@]} -eq 0 ]; then
+        echo "reproducible: $same files identical"
+        return 0
+    fi
+    echo "not reproducible: ${#differing[@]} files differ between $expected and $actual ($same identical):"
+    printf '  %s\n' "${differing[@]}"
+    return 1
 }
 
 # A YAML scalar in single quotes, inside which only the quote is doubled.

@@ -9,7 +9,8 @@
 #      then the installed program, then a reinstall over the running program,
 #   2. uninstalls silently and checks what is gone and what is kept,
 #   3. installs and uninstalls again beside the keys an earlier machine-wide
-#      copy left, and checks that they stay as they were,
+#      copy left, and checks that they stay as they were, then into and
+#      from a folder named beyond code page 1252 and the BMP,
 #   4. unpacks the zip into a folder with a space in its name and checks that
 #      the copy loads its rows, launches a hot key's target and saves at close.
 # The checks inside Wine are release_test.exe's suites.
@@ -87,6 +88,34 @@ cat "$certs/packaging.log"
 [ $status -eq 0 ] || { echo "FAIL: packaging the release"; exit 1; }
 [ -n "$password" ] && grep -qF -- "$password" "$certs/packaging.log" && fail "the password shows in the packaging output"
 
+# The same commit gives the same bytes: the unsigned release of this build,
+# and that of a copy of the tree in a folder of another name (its objects
+# come from ccache when the compiler's inputs are the same; its packaging
+# runs again there). Neither may hold a folder's or the machine's name.
+echo "== The same release from a copy of the tree in a folder of another name"
+unsigned="$build/release-check-unsigned"
+copy="$certs/another checkout"
+env -u BRIMLOW_SIGN_PFX -u BRIMLOW_SIGN_PASS_FILE bash -c 'source "$1" && brimlow_package_release "$2" "$3"' _ \
+    "$BRIMLOW_ROOT/scripts/lib.sh" "$build" "$unsigned" >/dev/null || fail "packaging the unsigned release"
+mkdir -p "$copy" && (cd "$BRIMLOW_ROOT" && git ls-files -z -c -o --exclude-standard | tar --null -T - -cf -) |
+    tar -xf - -C "$copy" || fail "copying the tree to $copy"
+if brimlow_rebuild_release "$copy" "$certs/second release" "$build"; then
+    brimlow_compare_releases "$unsigned" "$certs/second release" || fail "two builds of one commit differ"
+    echo "    sha256sum of both, side by side:"
+    paste <(cd "$unsigned" && find . -type f | LC_ALL=C sort | xargs sha256sum) \
+          <(cd "$certs/second release" && find . -type f | LC_ALL=C sort | xargs sha256sum | cut -c1-64) |
+        awk -F'\t' '{ split($1, a, "  "); printf "    %s  %s  %s\n", substr(a[1], 1, 16), substr($2, 1, 16), a[2] }'
+else
+    fail "building the release of the copy in $copy"
+fi
+leaks=("$BRIMLOW_ROOT" "$build" "another checkout")
+[ ${#HOSTNAME} -ge 4 ] && leaks+=("$HOSTNAME")
+[ "${HOME:-/}" != / ] && leaks+=("$HOME/")
+for leak in "${leaks[@]}"; do
+    found=$(grep -rlaF -- "$leak" "$unsigned" "$certs/second release" 2>/dev/null)
+    [ -z "$found" ] || fail "\"$leak\" is written in: $found"
+done
+
 # Signed with SHA-256 by the given certificate, and accepted against it.
 expect_signed() {  # file
     local log="$certs/verify.log"
@@ -107,6 +136,11 @@ if [ $signing -eq 1 ]; then
     (cd "$certs/unzipped" && cmake -E tar xf "$BRIMLOW_ZIP") || fail "unpacking the zip"
     expect_signed "$certs/unzipped/Brimlow/program.exe"
     expect_signed "$certs/unzipped/Brimlow/Ostrad.dll"
+fi
+
+if [ $signing -eq 1 ]; then
+    echo "== The signed release against the unsigned one"
+    python3 "$BRIMLOW_ROOT/packaging/compare_signed.py" "$out" "$unsigned" || fail "the signed release differs in more than signatures"
 fi
 
 echo "== SHA256SUMS"
@@ -195,6 +229,10 @@ install_silently
 wine "$tester" --gtest_filter='InstalledAgain.*' || fail "the second install"
 uninstall_silently
 wine "$tester" --gtest_filter='UninstalledAgain.*' || fail "the second uninstall"
+
+echo "== Install into and uninstall from a folder named beyond code page 1252 and the BMP"
+wine "$tester" --gtest_filter='UnicodeFolderRelease.*' || fail "the install into a folder with a Unicode name"
+timeout 120 wineserver -w
 
 echo "== The zip unpacked into a folder with a space"
 portable="$WINEPREFIX/drive_c/Brimlow portable test"

@@ -9,6 +9,8 @@
 //   InstalledAgain      a second install, over the kept table, with the keys
 //                       of an earlier machine-wide copy in BRIMLOW_MACHINE_COPY
 //   UninstalledAgain    after uninstalling that second install
+//   UnicodeFolderRelease  installs into a folder named beyond code page 1252
+//                       and the BMP, then uninstalls from it
 //   PortableRelease     the zip unpacked into BRIMLOW_PORTABLE_DIR
 // BRIMLOW_STAGE_DIR names the release folder both downloads were made of,
 // BRIMLOW_SETUP the installer and BRIMLOW_VERSION the version it must report.
@@ -258,13 +260,14 @@ TEST(InstalledProgram, LoadsItsRowsSavesThemAtCloseAndLeavesTheUsersRunValue) {
     EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).Text(), QuotedProgram(folder));
 }
 
-// Runs a program to its end; its exit code, or STILL_ACTIVE.
-DWORD RunToEnd(const std::string& commandLine) {
-    std::string command = commandLine;
-    STARTUPINFOA startup{};
+// Runs a program to its end; its exit code, or STILL_ACTIVE. The command
+// line is UTF-16, so it can name any folder.
+DWORD RunToEnd(const std::wstring& commandLine) {
+    std::wstring command = commandLine;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return GetLastError();
     }
     CloseHandle(info.hThread);
@@ -274,8 +277,28 @@ DWORD RunToEnd(const std::string& commandLine) {
     return code;
 }
 
-// Installing again, as an upgrade does, while the copy started at logon runs.
-TEST(ReinstalledRelease, ClosesTheRunningProgramReplacesItsFilesAndKeepsTheUsersTable) {
+std::wstring Widen(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+    return wide;
+}
+
+// A copy of the release folder, as the zip unpacks it.
+bool CopyReleaseFolder(const std::string& stage, const std::string& folder) {
+    CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "\\data").c_str(), nullptr);
+    for (const auto& name : kProgramFiles) {
+        if (!CopyFileA((stage + "\\" + name).c_str(), (folder + "\\" + name).c_str(), FALSE)) return false;
+    }
+    return true;
+}
+
+// Installing again, as an upgrade does, while the copy started at logon runs
+// and a portable copy runs from a folder of its own. Only the installed copy
+// is closed; the portable one has its own table and is none of the
+// installer's business.
+TEST(ReinstalledRelease, ClosesOnlyTheInstalledCopyReplacesItsFilesAndKeepsTheUsersTable) {
     const std::string folder = InstallFolder();
     const std::string setup = Env("BRIMLOW_SETUP");
     ASSERT_FALSE(setup.empty()) << "BRIMLOW_SETUP is not set";
@@ -285,15 +308,43 @@ TEST(ReinstalledRelease, ClosesTheRunningProgramReplacesItsFilesAndKeepsTheUsers
     ASSERT_TRUE(SetOldWriteTime(folder + "\\program.exe"));
     const ULONGLONG oldProgram = WriteTime(folder + "\\program.exe");
 
+    const std::string portable = "C:\\Brimlow beside the installed one\\Brimlow";
+    const std::string portableTable = portable + "\\data\\shortcuts.ini";
+    const std::string portableRows = e2e::ShortcutsFile({{"CTRL", "P", "C:\\portable\\target.exe", "1 - Normal", "0"}});
+    ASSERT_TRUE(CopyReleaseFolder(Env("BRIMLOW_STAGE_DIR"), portable)) << portable;
+    ASSERT_TRUE(WriteBytes(portableTable, portableRows) && SetOldWriteTime(portableTable));
+    const ULONGLONG portableSaved = WriteTime(portableTable);
+
     e2e::RunningProgram program(folder + "\\program.exe", FolderPath(CSIDL_SYSTEM));
     ASSERT_TRUE(program.WaitForForm(30000) && IsWindowVisible(program.Form()));
-    EXPECT_EQ(RunToEnd("\"" + setup + "\" /S"), 0u);
+    // The portable copy registers itself machine-wide where Wine lets it, as
+    // any copy does; the installed copy's value is put back afterwards, for
+    // the uninstall checks that follow.
+    const RegValue machineRun = ReadValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+    e2e::RunningProgram other(portable + "\\program.exe", FolderPath(CSIDL_SYSTEM));
+    ASSERT_TRUE(other.WaitForForm(30000) && IsWindowVisible(other.Form())) << "the portable copy did not start";
+    EXPECT_EQ(RunToEnd(L"\"" + Widen(setup) + L"\" /S"), 0u);
 
     // Closed the way its close box closes it: the rows were saved, not lost.
     EXPECT_EQ(program.WaitForExit(0), 0u) << "the installer left the program running, or it did not end cleanly";
     EXPECT_EQ(ReadBytes(folder + "\\data\\shortcuts.ini"), InstalledCheckTable());
     EXPECT_NE(WriteTime(folder + "\\program.exe"), oldProgram) << "program.exe was not replaced";
     EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).Text(), QuotedProgram(folder));
+
+    EXPECT_TRUE(other.Running() && IsWindow(other.Form())) << "the installer closed the portable copy";
+    EXPECT_EQ(ReadBytes(portableTable), portableRows);
+    EXPECT_EQ(WriteTime(portableTable), portableSaved) << "the portable copy's table was written";
+    other.Close();
+    EXPECT_EQ(other.WaitForExit(20000), 0u);
+    HKEY run = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run), ERROR_SUCCESS);
+    if (machineRun.found) {
+        RegSetValueExA(run, kRunValue, 0, machineRun.type, reinterpret_cast<const BYTE*>(machineRun.bytes.data()),
+                       static_cast<DWORD>(machineRun.bytes.size()));
+    } else {
+        RegDeleteValueA(run, kRunValue);
+    }
+    RegCloseKey(run);
 }
 
 class UninstalledRelease : public ::testing::Test {
@@ -350,6 +401,58 @@ TEST_F(UninstalledAgain, RemovesThisUsersValuesAndLeavesTheMachineWideCopysRunVa
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue).found);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
     ExpectTheMachineWideCopysKeysUnchanged();
+}
+
+// Installed with /D= into a folder whose name is neither in code page 1252
+// nor in the Basic Multilingual Plane, then uninstalled. Read with the wide
+// calls throughout: this test program's ANSI calls would spell such a name
+// with question marks.
+const std::wstring kUnicodeFolder = L"C:\\users\\Public\\\u0141ukasz \u03A9 \u65E5\u672C \U0001F680\\Brimlow";
+
+std::wstring RunValueW() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(kRunKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return L"";
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text - sizeof(wchar_t), type = REG_NONE;
+    const LONG status = RegQueryValueExW(key, L"Brimlow", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : L"";
+}
+
+std::string Narrow(const std::wstring& text) {  // for messages only
+    std::string utf8(text.size() * 4 + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                    nullptr) - 1);
+    return utf8;
+}
+
+TEST(UnicodeFolderRelease, InstallsIntoTheFolderAndStartsAtLogonThroughItsQuotedPath) {
+    const std::string setup = Env("BRIMLOW_SETUP"), stage = Env("BRIMLOW_STAGE_DIR");
+    ASSERT_FALSE(setup.empty() || stage.empty()) << "BRIMLOW_SETUP or BRIMLOW_STAGE_DIR is not set";
+    // NSIS takes /D= last and unquoted, spaces and all.
+    ASSERT_EQ(RunToEnd(L"\"" + Widen(setup) + L"\" /S /D=" + kUnicodeFolder), 0u);
+    for (const auto& name : kProgramFiles) {
+        const std::string installed = ReadBytes(kUnicodeFolder + L"\\" + Widen(name));
+        EXPECT_FALSE(installed.empty()) << Narrow(kUnicodeFolder) << "\\" << name;
+        EXPECT_TRUE(installed == ReadBytes(stage + "\\" + name)) << name << " differs from the release folder's";
+    }
+    EXPECT_EQ(ReadBytes(kUnicodeFolder + L"\\data\\shortcuts.ini"), ReadBytes(stage + "\\data\\shortcuts.ini"));
+    EXPECT_TRUE(Exists(kUnicodeFolder + L"\\Uninstall.exe"));
+    const std::wstring expected = L"\"" + kUnicodeFolder + L"\\Program.exe\"";
+    EXPECT_TRUE(RunValueW() == expected) << "the Run value is " << Narrow(RunValueW()) << ", not " << Narrow(expected);
+}
+
+TEST(UnicodeFolderRelease, UninstallsFromTheFolderAndKeepsTheTable) {
+    ASSERT_TRUE(Exists(kUnicodeFolder + L"\\Uninstall.exe")) << "run the install test first";
+    EXPECT_EQ(RunToEnd(L"\"" + kUnicodeFolder + L"\\Uninstall.exe\" /S"), 0u);
+    // The uninstaller goes on from a copy of itself; its last step removes
+    // the Apps & features entry.
+    EXPECT_TRUE(e2e::WaitUntil([] { return !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 60000))
+        << "the uninstaller did not finish";
+    EXPECT_FALSE(Exists(kUnicodeFolder + L"\\Uninstall.exe"));
+    for (const auto& name : kProgramFiles) EXPECT_FALSE(Exists(kUnicodeFolder + L"\\" + Widen(name))) << name;
+    EXPECT_TRUE(Exists(kUnicodeFolder + L"\\data\\shortcuts.ini")) << "the table was not kept";
+    EXPECT_TRUE(RunValueW().empty()) << "the Run value is still " << Narrow(RunValueW());
 }
 
 TEST(PortableRelease, UnzippedIntoAFolderWithASpaceItLoadsLaunchesAndSaves) {

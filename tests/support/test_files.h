@@ -68,9 +68,8 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     return std::fclose(file) == 0 && written;
 }
 
-// The file's bytes, or "" if it cannot be read.
-inline std::string ReadBytes(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+// What is left of an open file, which it closes; "" for none.
+inline std::string ReadAndClose(std::FILE* file) {
     if (file == nullptr) return std::string();
     std::string bytes;
     char buffer[4096];
@@ -80,7 +79,16 @@ inline std::string ReadBytes(const std::string& path) {
     return bytes;
 }
 
+// The file's bytes, or "" if it cannot be read.
+inline std::string ReadBytes(const std::string& path) { return ReadAndClose(std::fopen(path.c_str(), "rb")); }
+
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The same for a path the process's code page may not spell (a test
+// program has no UTF-8 manifest, so its ANSI calls are code page 1252).
+inline std::string ReadBytes(const std::wstring& path) { return ReadAndClose(_wfopen(path.c_str(), L"rb")); }
+
+inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The file's last-write time, 0 if it cannot be read.
 inline ULONGLONG WriteTime(const std::string& path) {
