@@ -31,6 +31,7 @@
 #include "control_ids.h"
 #include "driver.h"
 #include "support/test_files.h"
+#include "support/wide_text.h"
 
 namespace brimlow::release {
 namespace {
@@ -38,6 +39,8 @@ namespace {
 using testing::Exists;
 using testing::ReadBytes;
 using testing::SetOldWriteTime;
+using testing::Utf8;
+using testing::Wide;
 using testing::WriteBytes;
 using testing::WriteTime;
 
@@ -277,12 +280,6 @@ DWORD RunToEnd(const std::wstring& commandLine) {
     return code;
 }
 
-std::wstring Widen(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
-    return wide;
-}
-
 // A copy of the release folder, as the zip unpacks it.
 bool CopyReleaseFolder(const std::string& stage, const std::string& folder) {
     CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
@@ -323,7 +320,7 @@ TEST(ReinstalledRelease, ClosesOnlyTheInstalledCopyReplacesItsFilesAndKeepsTheUs
     const RegValue machineRun = ReadValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
     e2e::RunningProgram other(portable + "\\program.exe", FolderPath(CSIDL_SYSTEM));
     ASSERT_TRUE(other.WaitForForm(30000) && IsWindowVisible(other.Form())) << "the portable copy did not start";
-    EXPECT_EQ(RunToEnd(L"\"" + Widen(setup) + L"\" /S"), 0u);
+    EXPECT_EQ(RunToEnd(L"\"" + Wide(setup) + L"\" /S"), 0u);
 
     // Closed the way its close box closes it: the rows were saved, not lost.
     EXPECT_EQ(program.WaitForExit(0), 0u) << "the installer left the program running, or it did not end cleanly";
@@ -411,7 +408,7 @@ const std::wstring kUnicodeFolder = L"C:\\users\\Public\\\u0141ukasz \u03A9 \u65
 
 std::wstring RunValueW() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(kRunKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return L"";
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kRunKey).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return L"";
     wchar_t text[1024] = {};
     DWORD size = sizeof text - sizeof(wchar_t), type = REG_NONE;
     const LONG status = RegQueryValueExW(key, L"Brimlow", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
@@ -419,27 +416,20 @@ std::wstring RunValueW() {
     return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : L"";
 }
 
-std::string Narrow(const std::wstring& text) {  // for messages only
-    std::string utf8(text.size() * 4 + 1, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                                    nullptr) - 1);
-    return utf8;
-}
-
 TEST(UnicodeFolderRelease, InstallsIntoTheFolderAndStartsAtLogonThroughItsQuotedPath) {
     const std::string setup = Env("BRIMLOW_SETUP"), stage = Env("BRIMLOW_STAGE_DIR");
     ASSERT_FALSE(setup.empty() || stage.empty()) << "BRIMLOW_SETUP or BRIMLOW_STAGE_DIR is not set";
     // NSIS takes /D= last and unquoted, spaces and all.
-    ASSERT_EQ(RunToEnd(L"\"" + Widen(setup) + L"\" /S /D=" + kUnicodeFolder), 0u);
+    ASSERT_EQ(RunToEnd(L"\"" + Wide(setup) + L"\" /S /D=" + kUnicodeFolder), 0u);
     for (const auto& name : kProgramFiles) {
-        const std::string installed = ReadBytes(kUnicodeFolder + L"\\" + Widen(name));
-        EXPECT_FALSE(installed.empty()) << Narrow(kUnicodeFolder) << "\\" << name;
+        const std::string installed = ReadBytes(kUnicodeFolder + L"\\" + Wide(name));
+        EXPECT_FALSE(installed.empty()) << Utf8(kUnicodeFolder) << "\\" << name;
         EXPECT_TRUE(installed == ReadBytes(stage + "\\" + name)) << name << " differs from the release folder's";
     }
     EXPECT_EQ(ReadBytes(kUnicodeFolder + L"\\data\\shortcuts.ini"), ReadBytes(stage + "\\data\\shortcuts.ini"));
     EXPECT_TRUE(Exists(kUnicodeFolder + L"\\Uninstall.exe"));
     const std::wstring expected = L"\"" + kUnicodeFolder + L"\\Program.exe\"";
-    EXPECT_TRUE(RunValueW() == expected) << "the Run value is " << Narrow(RunValueW()) << ", not " << Narrow(expected);
+    EXPECT_TRUE(RunValueW() == expected) << "the Run value is " << Utf8(RunValueW()) << ", not " << Utf8(expected);
 }
 
 TEST(UnicodeFolderRelease, UninstallsFromTheFolderAndKeepsTheTable) {
@@ -450,9 +440,9 @@ TEST(UnicodeFolderRelease, UninstallsFromTheFolderAndKeepsTheTable) {
     EXPECT_TRUE(e2e::WaitUntil([] { return !KeyExists(HKEY_CURRENT_USER, kUninstallKey); }, 60000))
         << "the uninstaller did not finish";
     EXPECT_FALSE(Exists(kUnicodeFolder + L"\\Uninstall.exe"));
-    for (const auto& name : kProgramFiles) EXPECT_FALSE(Exists(kUnicodeFolder + L"\\" + Widen(name))) << name;
+    for (const auto& name : kProgramFiles) EXPECT_FALSE(Exists(kUnicodeFolder + L"\\" + Wide(name))) << name;
     EXPECT_TRUE(Exists(kUnicodeFolder + L"\\data\\shortcuts.ini")) << "the table was not kept";
-    EXPECT_TRUE(RunValueW().empty()) << "the Run value is still " << Narrow(RunValueW());
+    EXPECT_TRUE(RunValueW().empty()) << "the Run value is still " << Utf8(RunValueW());
 }
 
 TEST(PortableRelease, UnzippedIntoAFolderWithASpaceItLoadsLaunchesAndSaves) {
