@@ -11,6 +11,7 @@
 //   memory                     private bytes of the program and its baselines
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "control_ids.h"
 #include "form1.h"
 #include "paths.h"
 #include "shortcuts_file.h"
@@ -173,7 +175,25 @@ double StartOnce(const std::string& exe, const char* className, PROCESS_INFORMAT
     return Seconds(Now() - start);
 }
 
+BOOL CALLBACK RemoveNotifyIcon(HWND hwnd, LPARAM pid) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == static_cast<DWORD>(pid)) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = hwnd;
+        data.uID = brimlow::ids::kNotifyIconId;
+        Shell_NotifyIconW(NIM_DELETE, &data);
+    }
+    return TRUE;
+}
+
+// Ended by force, so the window's notification icon is taken out first:
+// Wine's shell keeps the icon of a terminated process, and every process
+// started after that waits about two seconds before its first window, which
+// would swamp every start-up figure.
 void Stop(PROCESS_INFORMATION& process) {
+    EnumWindows(&RemoveNotifyIcon, static_cast<LPARAM>(process.dwProcessId));
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);

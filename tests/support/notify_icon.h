@@ -18,4 +18,16 @@ inline bool NotifyIconExists(HWND window, UINT id) {
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
+// Takes a window's icon out of the shell before its process is ended by
+// force. Wine's shell keeps the icon of a process that was terminated, and
+// every process started after that waits about two seconds before its first
+// window (measured: a bare window's start went from 0.14 s to 2.05 s).
+inline void RemoveNotifyIcon(HWND window, UINT id) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = id;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
 }  // namespace brimlow::testing

@@ -5,6 +5,7 @@
 #include "control_ids.h"
 #include "keyboard.h"
 #include "messages.h"
+#include "notify_icon.h"
 #include "wide_text.h"
 #include "window_text.h"
 
@@ -38,6 +39,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& wo
 RunningProgram::~RunningProgram() {
     if (process_ == nullptr) return;
     if (Running()) {
+        for (HWND hwnd : Windows()) RemoveNotifyIcon(hwnd, ids::kNotifyIconId);
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 10000);
     }
