@@ -17,9 +17,11 @@
 #include <array>
 #include <cstring>
 
+#include "accessible_names.h"
 #include "gui.h"
 #include "icon_box.h"
 #include "layout.h"
+#include "notify_icon.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ struct Floor {
     win::UniqueGdi font;
     win::UniqueGdi plusFont;
     std::array<win::IconBox, kRowCount> icons{};
+    // The main window's own notification icon, so the floor pays what it pays.
+    win::NotifyIcon notifyIcon;
 };
 
 RECT ToRect(const layout::TwipsRect& twips, int dpi) {
@@ -72,21 +76,20 @@ void CreateRows(Floor& floor) {
         const int id = 1000 + row * 10;
         floor.icons[static_cast<std::size_t>(row)].Create(floor.hwnd, id, ToRect(layout::RowControl(Column::Icon, row), floor.dpi),
                                                           floor.instance);
-        const auto label = [&floor](const wchar_t* name) {
-            CreateWindowExW(0, L"STATIC", name, WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, floor.hwnd, nullptr,
-                            floor.instance, nullptr);
+        const auto label = [&floor, row](const char* what) {
+            win::MakeNameLabel(floor.hwnd, floor.instance, win::RowName(row, what));
         };
-        label(L"Row 1 first key");
+        label("first key");
         Place(floor, "EDIT", "CTRL", edit, WS_EX_CLIENTEDGE, id + 1, layout::RowControl(Column::FirstKey, row),
               floor.font.Get());
         Place(floor, "STATIC", "+", SS_CENTER, 0, id + 2, layout::RowControl(Column::Plus, row), floor.plusFont.Get());
-        label(L"Row 1 letter");
+        label("letter");
         Place(floor, "EDIT", "N", edit, WS_EX_CLIENTEDGE, id + 3, layout::RowControl(Column::Letter, row),
               floor.font.Get());
-        label(L"Row 1 target");
+        label("target");
         Place(floor, "EDIT", kTargets[row], edit, WS_EX_CLIENTEDGE, id + 4, layout::RowControl(Column::Path, row),
               floor.font.Get());
-        label(L"Row 1 window state");
+        label("window state");
         HWND combo = Place(floor, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, id + 5,
                            layout::RowControl(Column::WindowState, row), floor.font.Get(),
                            layout::TwipsToPixels(1200, floor.dpi));
@@ -151,32 +154,6 @@ void BuildToolbar(const Floor& floor) {
     SendMessageA(toolbar, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 }
 
-// The program's icon in the notification area, as the main window adds it.
-void AddNotifyIcon(const Floor& floor) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = floor.hwnd;
-    data.uID = 1;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
-    data.uCallbackMessage = WM_APP + 1;
-    data.hIcon = win::ProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(floor.dpi)));
-    const wchar_t tip[] = L"Brimlow";
-    for (std::size_t i = 0; i < sizeof tip / sizeof tip[0]; ++i) data.szTip[i] = tip[i];
-    ChangeWindowMessageFilterEx(floor.hwnd, RegisterWindowMessageW(L"TaskbarCreated"), MSGFLT_ALLOW, nullptr);
-    if (Shell_NotifyIconW(NIM_ADD, &data)) {
-        data.uVersion = NOTIFYICON_VERSION_4;
-        Shell_NotifyIconW(NIM_SETVERSION, &data);
-    }
-}
-
-void RemoveNotifyIcon(const Floor& floor) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = floor.hwnd;
-    data.uID = 1;
-    Shell_NotifyIconW(NIM_DELETE, &data);
-}
-
 void DrawIcons(Floor& floor) {
     char stock[MAX_PATH] = {};
     GetSystemDirectoryA(stock, MAX_PATH);
@@ -209,7 +186,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER: return 0;
         case WM_DESTROY:
-            RemoveNotifyIcon(*floor);
+            floor->notifyIcon.Remove();
             PostQuitMessage(0);
             return 0;
         default: return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -243,7 +220,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     BuildMenu(floor);
     BuildToolbar(floor);
     DrawIcons(floor);
-    AddNotifyIcon(floor);
+    floor.notifyIcon.Add(floor.hwnd, floor.dpi);
     if (!hidden) ShowWindow(floor.hwnd, SW_SHOW);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
