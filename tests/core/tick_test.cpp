@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -33,17 +34,35 @@ struct Launch {
     std::string directory;
 };
 
+// Records every effect, and in `events` their order: "front 2" for a
+// foreground request with Ctrl, "allow", "launch <file>", "show", "raise".
 class RecordingActions final : public TickActions {
 public:
     void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
         launches.push_back({file, showCmd, directory});
+        events.push_back("launch " + file);
+        if (onLaunch) onLaunch();
         if (failLaunches) throw std::runtime_error("launcher missing");
     }
-    void ShowMainWindow() override { ++shows; }
+    void ShowMainWindow() override {
+        ++shows;
+        events.push_back("show");
+    }
+    bool TakeForegroundRight(HotKeyModifiers down) override {
+        events.push_back("front " + std::to_string(down));
+        return granted;
+    }
+    void PassForegroundRightOn() override { events.push_back("allow"); }
+    void BringMainWindowToFront() override { events.push_back("raise"); }
     std::vector<brimlow::Launch> launches;
+    std::vector<std::string> events;
+    std::function<void()> onLaunch;
     int shows = 0;
     bool failLaunches = false;
+    bool granted = true;
 };
+
+using Events = std::vector<std::string>;
 
 class TickTest : public ::testing::Test {
 protected:
@@ -71,7 +90,7 @@ TEST_F(TickTest, Makes23QueriesInOrderAndReadsNoBoxWhileNoKeyIsDown) {
     EXPECT_EQ(keyboard.queries[21], 18);
     EXPECT_EQ(keyboard.queries[22], 112);
     EXPECT_EQ(rows.textReads, 0);
-    EXPECT_TRUE(actions.launches.empty());
+    EXPECT_TRUE(actions.events.empty()) << "no launch and no foreground request";
 }
 
 TEST_F(TickTest, AnActiveRowLaunchesItsPathUnchangedWithItsShowCommand) {
@@ -166,6 +185,80 @@ TEST_F(TickTest, CtrlAltF1ShowsTheWindowAndNothingElse) {
     Tick();
     EXPECT_EQ(actions.shows, 2);
     EXPECT_TRUE(actions.launches.empty());
+}
+
+// One foreground request per tick, with exactly the modifiers down, before
+// the launches in row order; the right is passed on only when granted.
+TEST_F(TickTest, OneForegroundRequestWithTheModifiersDownComesBeforeTheLaunches) {
+    rows.Set(0, "UP", "K", "a", "1", kActiveOn);
+    rows.Set(1, "UP", "K", "b", "1", kActiveOn);
+    for (int row = 2; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(38);
+    keyboard.Down('K');
+    keyboard.Down(16);
+    keyboard.Down(92);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 12", "allow", "launch a", "launch b"})) << "Shift and Windows";
+    actions.events.clear();
+    actions.granted = false;
+    keyboard.states.erase(16);
+    keyboard.states.erase(92);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 0", "launch a", "launch b"}));
+}
+
+TEST_F(TickTest, CtrlAltF1BringsTheShownWindowToTheFrontOnlyWithTheRight) {
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down(18);
+    keyboard.Down(112);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "show", "raise"}));
+    actions.events.clear();
+    actions.granted = false;
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "show"}));
+}
+
+// AltGr is Left Ctrl plus Right Alt: a CTRL row stays quiet while Right Alt
+// is down, whichever Ctrl reads down; other first keys and Ctrl+Alt+F1 work.
+TEST_F(TickTest, WhileRightAltIsDownOnlyRowsWhoseFirstKeyIsCtrlAreQuiet) {
+    rows.Set(0, "CTRL", "E", "ctrl", "1", kActiveOn);
+    rows.Set(1, "PAGE UP", "E", "page", "1", kActiveOn);
+    for (int row = 2; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('E');
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 2", "allow", "launch ctrl"})) << "either Ctrl key alone";
+    actions.events.clear();
+    keyboard.Down(18);
+    keyboard.Down(165);
+    keyboard.Down(33);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "allow", "launch page"}));
+    actions.events.clear();
+    keyboard.states.erase(33);
+    keyboard.Down(112);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "show", "raise"}));
+}
+
+// A launch that runs a message loop, where the next tick is delivered while
+// the keys are still down: that tick is skipped, the outer one launches once.
+TEST_F(TickTest, ATickDeliveredInsideALaunchIsSkipped) {
+    for (int row = 1; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    Ticker ticker;
+    std::vector<bool> nestedRan;
+    actions.onLaunch = [&] { nestedRan.push_back(ticker.Run(rows, codes, keyboard, actions)); };
+    keyboard.Down(17);
+    keyboard.Down('N');
+    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
+    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
+    EXPECT_EQ(nestedRan, (std::vector<bool>{false, false}));
+    EXPECT_EQ(actions.launches.size(), 2u) << "once per outer tick";
 }
 
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {
