@@ -314,6 +314,50 @@ TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
     EXPECT_EQ(Second(0), 'K');
 }
 
+// What the tick asks of the launcher and the foreground, in order.
+class RecordingTickCalls final : public brimlow::win::TickCalls {
+public:
+    void Launch(const std::string& file, std::int16_t, const std::string&) override { calls.push_back("launch " + file); }
+    void AllowSetForegroundWindow() override { calls.push_back("allow"); }
+    void SetForegroundWindow(HWND) override { calls.push_back("front"); }
+    std::vector<std::string> calls;
+};
+
+// The right to the front comes from the window's own WM_HOTKEY on F22 with
+// the modifiers held: the right is passed on before the launch. With F22 and
+// Ctrl taken by another window, the launch goes ahead without it and no F22
+// is injected. Ctrl+Alt+F1 shows the hidden window and puts it in front.
+TEST_F(Form1Test, ATickLaunchesAfterItsHotKeyCameAndWithoutTheRightWhenF22IsTaken) {
+    using brimlow::testing::KeyDown;
+    using brimlow::testing::KeyUp;
+    using Calls = std::vector<std::string>;
+    Load(ShortcutsFile({{"CTRL", "N", "target.exe", "1 - Normal", "1"}}));
+    RecordingTickCalls tick;
+    form_->UseTickCalls(&tick);
+    KeyDown(VK_CONTROL);
+    KeyDown('N');
+    form_->Timer1_Timer();
+    EXPECT_EQ(tick.calls, (Calls{"allow", "launch target.exe"}));
+
+    tick.calls.clear();
+    ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_NOREPEAT, VK_F22));
+    form_->Timer1_Timer();
+    KeyUp('N');
+    MSG hotKey;
+    EXPECT_FALSE(PeekMessageA(&hotKey, reinterpret_cast<HWND>(-1), WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) << "F22 was sent";
+    UnregisterHotKey(nullptr, 1);
+    EXPECT_EQ(tick.calls, (Calls{"launch target.exe"}));
+
+    tick.calls.clear();
+    ASSERT_FALSE(IsWindowVisible(form_->Hwnd()));
+    KeyDown(VK_MENU);
+    KeyDown(VK_F1);
+    form_->Timer1_Timer();
+    for (WORD key : {VK_F1, VK_MENU, VK_CONTROL}) KeyUp(key);
+    EXPECT_TRUE(IsWindowVisible(form_->Hwnd()));
+    EXPECT_EQ(tick.calls, (Calls{"front"}));
+}
+
 TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
     Load(ShortcutsFile({{"PAGE UP", "K", "", "1 - Normal", "0"}}));
     ASSERT_EQ(First(0), VK_PRIOR);
