@@ -31,15 +31,18 @@ private:
     bool registered_;
 };
 
+// Only the key going down: a hot key takes the key-down alone, and the
+// key-up would still reach the window in front as a WM_KEYUP of F22 (so on
+// Windows, and so under Wine). F22 therefore stays down in the system's key
+// state; no keyboard has the key, and each later round's F22, a repeat of a
+// key already down, gives the hot key again, which is why the hot key is
+// registered without MOD_NOREPEAT.
 bool InjectRoundKey() {
-    INPUT keys[2]{};
-    for (INPUT& key : keys) {
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = kRoundKey;
-        key.ki.wScan = static_cast<WORD>(MapVirtualKeyW(kRoundKey, MAPVK_VK_TO_VSC));
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    return SendInput(2, keys, sizeof(INPUT)) == 2;
+    INPUT key{};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = kRoundKey;
+    key.ki.wScan = static_cast<WORD>(MapVirtualKeyW(kRoundKey, MAPVK_VK_TO_VSC));
+    return SendInput(1, &key, sizeof(INPUT)) == 1;
 }
 
 // Takes WM_HOTKEY of this window from the queue and nothing else, so no
@@ -60,7 +63,7 @@ bool WaitForRoundHotKey(HWND window) {
 }  // namespace
 
 bool TakeForegroundRight(HWND window, HotKeyModifiers down) {
-    const ScopedHotKey hotKey(window, down | MOD_NOREPEAT, kRoundKey);
+    const ScopedHotKey hotKey(window, down, kRoundKey);
     // Another program holds F22 with these modifiers: injecting it would
     // set off that program's hot key.
     if (!hotKey.Registered()) return false;

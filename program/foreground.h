@@ -18,8 +18,9 @@
 namespace brimlow::win {
 
 // Registers, for this moment only, a hot key on F22 (a key no ordinary
-// keyboard has) with exactly the modifiers that are down, injects F22 and
-// waits for that WM_HOTKEY alone, a few tens of milliseconds at most, without
+// keyboard has) with exactly the modifiers that are down, injects F22 going
+// down (never up: the hot key would not take the key-up) and waits for that
+// WM_HOTKEY alone, a few tens of milliseconds at most, without
 // dispatching anything else. The modifiers must match exactly: a hot key
 // that does not match leaves F22 to the application in front. False when the
 // key is taken by another program or the message does not come; nothing is
