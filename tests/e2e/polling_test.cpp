@@ -11,9 +11,12 @@
 #include "driver.h"
 #include "program_windows.h"
 #include "start_at_logon.h"
+#include "support/key_log_window.h"
 
 namespace brimlow::e2e {
 namespace {
+
+using testing::KeyLogWindow;
 
 class Polling : public ProgramTest {
 protected:
@@ -37,9 +40,14 @@ protected:
     std::string probe_;
 };
 
+// The window in front gets exactly the keys pressed: the program's request
+// for the foreground (an F22 with the modifiers held) reaches no one.
 TEST_F(Polling, HoldingCtrlNForOneSecondStartsTheTargetAboutTenTimesInItsWindowState) {
     Start({{"CTRL", "N", probe_, "2 - Minimized", "1"}});
+    KeyLogWindow front;
     HoldKeys({VK_CONTROL, 'N'}, 1000);
+    std::printf("keys the window in front received: %s\n", front.Log().c_str());
+    EXPECT_EQ(front.Presses(), KeyLogWindow::PressesOf({VK_CONTROL, 'N'}));
     const auto starts = SettledStarts();
     EXPECT_GE(starts.size(), 8u);
     EXPECT_LE(starts.size(), 12u);
@@ -90,11 +98,46 @@ TEST_F(Polling, WithoutTheLauncherTheKeysDoNothingUntilItIsBack) {
     EXPECT_FALSE(SettledStarts().empty()) << "the next press binds the launcher without a restart";
 }
 
+// The window comes back in front; the one that was in front gets the keys
+// pressed until then and nothing else.
 TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
     Start({});
     HideAndSettle();
+    KeyLogWindow front;
     HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 1000);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
+    EXPECT_EQ(GetForegroundWindow(), program_->Form());
+    std::printf("keys the window in front received: %s\n", front.Log().c_str());
+    const auto pressed = KeyLogWindow::PressesOf({VK_CONTROL, VK_MENU, VK_F1});
+    auto received = front.Presses();
+    ASSERT_LE(received.size(), pressed.size());
+    EXPECT_EQ(received, std::vector<std::string>(pressed.begin(), pressed.begin() + received.size()));
+}
+
+// AltGr is Left Ctrl plus Right Alt: AltGr+E types € and fires no CTRL + E
+// row; Right Ctrl + E does.
+TEST_F(Polling, AltGrAndALetterLaunchNothingRightCtrlAndTheLetterLaunch) {
+    Start({{"CTRL", "E", probe_, "1 - Normal", "1"}});
+    HoldKeys({VK_LCONTROL, VK_RMENU, 'E'}, 1000);
+    EXPECT_TRUE(SettledStarts().empty());
+    HoldKeys({VK_RCONTROL, 'E'}, 1000);
+    EXPECT_GE(SettledStarts().size(), 8u);
+}
+
+// A launch that waits 300 ms in a message loop of its own while the keys stay
+// down: the ticks delivered inside it launch nothing.
+TEST_F(Polling, ATickDeliveredInsideALaunchLaunchesNothing) {
+    ASSERT_TRUE(CopyFileA((BinFolder() + "\\e2e\\pumping\\Ostrad.dll").c_str(), copy_.PathOf("Ostrad.dll").c_str(), FALSE));
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    Wait(500);
+    const std::string log = copy_.ReadFile("launcher.log");
+    std::printf("launcher calls: %s\n", log.c_str());
+    EXPECT_EQ(log.find("depth=2"), std::string::npos) << "a launch from a tick inside a launch";
+    size_t calls = 0;
+    for (auto at = log.find("depth=1"); at != std::string::npos; at = log.find("depth=1", at + 1)) ++calls;
+    EXPECT_GE(calls, 2u);
+    EXPECT_LE(calls, 5u) << "one launch per outer tick of about 300 ms";
 }
 
 // A second start of the same folder, spelled another way (its short name, in
