@@ -484,6 +484,11 @@ void Form1::ShowMainWindow() { ShowWindow(hwnd_, SW_SHOW); }
 
 void Form1::ShowAndActivate() {
     ShowMainWindow();
+    // Asked from another process (a second start, the notification icon):
+    // the right to come to the front is taken as for Ctrl+Alt+F1, and
+    // without it the window is at least shown.
+    AsyncKeyboard keyboard;
+    win::TakeForegroundRight(hwnd_, ModifiersDown(keyboard));
     SetForegroundWindow(hwnd_);
 }
 

@@ -1,39 +1,46 @@
 #pragma once
-// The application the user is working in, played by a window of the test's
-// own: in front, with the keyboard focus, it records every key message it
-// receives, so a test can show that it got exactly the keys that were
-// pressed and nothing else.
+// The application the user works in, played by the test's own window in
+// front: it records each key message it gets ("WM_KEYDOWN 11", key in hex).
 
 #include <windows.h>
 
-#include <initializer_list>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "messages.h"
 
 namespace brimlow::testing {
 
 class KeyLogWindow {
 public:
-    // Shown away from the pointer's corner, so Wine keeps its key state.
-    KeyLogWindow();
-    ~KeyLogWindow();
-    KeyLogWindow(const KeyLogWindow&) = delete;
-    KeyLogWindow& operator=(const KeyLogWindow&) = delete;
+    // Away from the pointer's corner, so Wine keeps its key state.
+    KeyLogWindow() {
+        WNDCLASSA wc{0, &KeyLogWindow::Proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "BrimlowTestKeyLog"};
+        RegisterClassA(&wc);
+        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_BORDER | WS_VISIBLE, 40, 40, 240, 120, nullptr,
+                                nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&keys));
+        SetForegroundWindow(hwnd_);
+        WaitUntil([&] { return GetForegroundWindow() == hwnd_; }, 3000);
+    }
+    ~KeyLogWindow() { DestroyWindow(hwnd_); }
 
-    HWND Hwnd() const { return hwnd_; }
-    // "down 11" or "up 4E" per key message, in hex, system keys alike.
-    std::vector<std::string> Presses() const;
-    // The messages as received, for the test's output.
-    std::string Log() const;
-
-    // What a window receives while these keys are pressed in order and
-    // released in reverse order.
-    static std::vector<std::string> PressesOf(std::initializer_list<WORD> keys);
+    std::vector<std::string> keys;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        const char* names[] = {"WM_KEYDOWN", "WM_KEYUP", nullptr, nullptr, "WM_SYSKEYDOWN", "WM_SYSKEYUP"};
+        auto* keys = reinterpret_cast<std::vector<std::string>*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (keys == nullptr || message < WM_KEYDOWN || message > WM_SYSKEYUP || !names[message - WM_KEYDOWN]) {
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
+        char key[32];
+        std::snprintf(key, sizeof key, "%s %02X", names[message - WM_KEYDOWN], static_cast<unsigned>(wParam));
+        keys->push_back(key);
+        return 0;  // not to DefWindowProc: Alt would start the window's menu loop
+    }
     HWND hwnd_ = nullptr;
-    std::vector<MSG> keys_;
 };
 
 }  // namespace brimlow::testing
