@@ -32,8 +32,8 @@ private:
 };
 
 // Only the key going down: a hot key takes the key-down alone, and the
-// key-up would still reach the window in front as a WM_KEYUP of F22 (so on
-// Windows, and so under Wine). F22 therefore stays down in the system's key
+// key-up would still reach the window in front as a WM_KEYUP of F22 (as
+// Wine does, and as Windows does with the shell's own hot keys). F22 therefore stays down in the system's key
 // state; no keyboard has the key, and each later round's F22, a repeat of a
 // key already down, gives the hot key again, which is why the hot key is
 // registered without MOD_NOREPEAT.
