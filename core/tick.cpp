@@ -1,5 +1,7 @@
 #include "tick.h"
 
+#include <vector>
+
 namespace brimlow {
 
 std::optional<std::int16_t> ShowCommandOf(std::string_view windowState) {
@@ -9,37 +11,103 @@ std::optional<std::int16_t> ShowCommandOf(std::string_view windowState) {
     return static_cast<std::int16_t>(first - '0');
 }
 
+HotKeyModifiers ModifiersDown(KeyboardState& keyboard) {
+    constexpr std::uint16_t kDown = 0x8000;
+    HotKeyModifiers down = 0;
+    if (keyboard.Query(kVkControl) & kDown) down |= kModControl;
+    if (keyboard.Query(kVkMenu) & kDown) down |= kModAlt;
+    if (keyboard.Query(kVkShift) & kDown) down |= kModShift;
+    if ((keyboard.Query(kVkLWin) | keyboard.Query(kVkRWin)) & kDown) down |= kModWin;
+    return down;
+}
+
 namespace {
 
-void LaunchRow(const RowControls& rows, TickActions& actions, int row) {
-    if (rows.Active(row) != kActiveOn) return;
+struct PendingLaunch {
+    std::string file;
+    std::int16_t showCmd;
+};
+
+std::optional<PendingLaunch> RowLaunch(const RowControls& rows, int row) {
+    if (rows.Active(row) != kActiveOn) return std::nullopt;
     const auto showCmd = ShowCommandOf(rows.Text(Box::WindowState, row));
-    if (!showCmd) return;
+    if (!showCmd) return std::nullopt;
     // The path goes to the shell exactly as the user wrote it: a network path
     // "\\server\share\app.exe" must keep its two leading backslashes only.
-    actions.Launch(rows.Text(Box::Path, row), *showCmd, std::string());
+    return PendingLaunch{rows.Text(Box::Path, row), *showCmd};
 }
+
+// Right Alt is asked for only when a CTRL row's keys are down, and once per
+// tick, so a tick with no key down makes no more queries than before.
+class AltGrState {
+public:
+    explicit AltGrState(KeyboardState& keyboard) : keyboard_(keyboard) {}
+    bool Down() {
+        if (!asked_) down_ = (keyboard_.Query(kVkRMenu) & 0x8000) != 0;
+        asked_ = true;
+        return down_;
+    }
+
+private:
+    KeyboardState& keyboard_;
+    bool asked_ = false;
+    bool down_ = false;
+};
 
 }  // namespace
 
 void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept {
+    std::vector<PendingLaunch> launches;
+    AltGrState altGr(keyboard);
     for (int row = 0; row < kRowCount; ++row) {
         try {
             const std::uint16_t first = keyboard.Query(codes.first[row]);
             const std::uint16_t second = keyboard.Query(codes.second[row]);
             if ((first & second) == 0) continue;
-            LaunchRow(rows, actions, row);
+            if (codes.first[row] == kVkControl && altGr.Down()) continue;
+            if (auto launch = RowLaunch(rows, row)) launches.push_back(std::move(*launch));
         } catch (...) {
             // Skip-on-error: a row that fails is passed over for this tick.
         }
     }
+    bool show = false;
     try {
         const std::uint16_t ctrl = keyboard.Query(kVkControl);
         const std::uint16_t alt = keyboard.Query(kVkMenu);
         const std::uint16_t f1 = keyboard.Query(kVkF1);
-        if ((ctrl & alt & f1) != 0) actions.ShowMainWindow();
+        show = (ctrl & alt & f1) != 0;
     } catch (...) {
     }
+    if (launches.empty() && !show) return;
+
+    // One request per tick, however many rows fire. Without the right the
+    // launches go ahead all the same; their windows may open behind.
+    bool front = false;
+    try {
+        front = actions.TakeForegroundRight(ModifiersDown(keyboard));
+        if (front && !launches.empty()) actions.PassForegroundRightOn();
+    } catch (...) {
+    }
+    for (const PendingLaunch& launch : launches) {
+        try {
+            actions.Launch(launch.file, launch.showCmd, std::string());
+        } catch (...) {
+        }
+    }
+    if (!show) return;
+    try {
+        actions.ShowMainWindow();
+        if (front) actions.BringMainWindowToFront();
+    } catch (...) {
+    }
+}
+
+bool Ticker::Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept {
+    if (running_) return false;
+    running_ = true;
+    RunTick(rows, codes, keyboard, actions);
+    running_ = false;
+    return true;
 }
 
 }  // namespace brimlow

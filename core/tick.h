@@ -12,12 +12,27 @@
 
 namespace brimlow {
 
+inline constexpr std::int32_t kVkShift = 16;
 inline constexpr std::int32_t kVkControl = 17;
 inline constexpr std::int32_t kVkMenu = 18;  // Alt
 inline constexpr std::int32_t kVkF1 = 112;
+inline constexpr std::int32_t kVkLWin = 91;
+inline constexpr std::int32_t kVkRWin = 92;
+// Right Alt. On the layouts that have AltGr, Windows reports AltGr as Left
+// Ctrl plus Right Alt, so Ctrl reads "down" while the user types € or ń.
+inline constexpr std::int32_t kVkRMenu = 165;
 
 // Key-state queries a tick makes: two per row and three for Ctrl+Alt+F1.
+// A tick that fires asks a few more (Right Alt, the modifiers).
 inline constexpr int kQueriesPerTick = 2 * kRowCount + 3;
+
+// Modifier keys as a system hot key names them; the values are those of
+// MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN.
+using HotKeyModifiers = std::uint32_t;
+inline constexpr HotKeyModifiers kModAlt = 0x1;
+inline constexpr HotKeyModifiers kModControl = 0x2;
+inline constexpr HotKeyModifiers kModShift = 0x4;
+inline constexpr HotKeyModifiers kModWin = 0x8;
 
 class KeyboardState {
 public:
@@ -34,14 +49,44 @@ public:
     // tick goes on with the next row.
     virtual void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) = 0;
     virtual void ShowMainWindow() = 0;
+    // Asked once by a tick that is about to launch or show, before it does:
+    // the right to bring a window to the front, taken in a way that hands the
+    // application in front no key of its own, which is why it is given the
+    // modifiers that are down at this moment. True when it was granted.
+    virtual bool TakeForegroundRight(HotKeyModifiers down) = 0;
+    // With the right, before the launches: lets the programs about to start
+    // open in front of the application the user is working in.
+    virtual void PassForegroundRightOn() = 0;
+    // With the right, after the show: puts the main window in front.
+    virtual void BringMainWindowToFront() = 0;
 };
 
 // The show command is the first character of the window-state text; a text
 // that does not start with a digit gives none, and the row is skipped.
 std::optional<std::int16_t> ShowCommandOf(std::string_view windowState);
 
+// The modifiers that are down now, from bit 15 of each; either Windows key
+// counts as the one modifier.
+HotKeyModifiers ModifiersDown(KeyboardState& keyboard);
+
 // Runs one tick. Nothing escapes it: a step that fails is skipped and the
-// tick goes on with the next one.
+// tick goes on with the next one. The rows to fire are decided first, then
+// launched one after another in row order after the one foreground request.
+// A row whose first key is CTRL does not fire while Right Alt is down: that
+// Ctrl is AltGr, and the user is typing a character.
 void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
+
+// Runs the ticks, never one inside another. A launch can wait in a message
+// loop of the shell's (the security warning of a downloaded file, a DDE
+// conversation), where the timer's next ticks are delivered; while the keys
+// stay down, each of those would launch again from inside the first.
+class Ticker {
+public:
+    // False when a tick was already under way and this one was skipped.
+    bool Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
+
+private:
+    bool running_ = false;
+};
 
 }  // namespace brimlow

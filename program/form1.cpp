@@ -87,16 +87,18 @@ public:
 
 class FormTickActions final : public TickActions {
 public:
-    explicit FormTickActions(Form1& form) : form_(form) {}
+    FormTickActions(Form1& form, win::TickCalls& calls) : form_(form), calls_(calls) {}
     void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
-        // The shell's answer and a missing launcher alike are ignored here:
-        // the row simply fires again on the next tick while its keys are down.
-        (void)form_.Launcher().Call(file, showCmd, directory);
+        calls_.Launch(file, showCmd, directory);
     }
     void ShowMainWindow() override { form_.ShowMainWindow(); }
+    bool TakeForegroundRight(HotKeyModifiers down) override { return win::TakeForegroundRight(form_.Hwnd(), down); }
+    void PassForegroundRightOn() override { calls_.AllowSetForegroundWindow(); }
+    void BringMainWindowToFront() override { calls_.SetForegroundWindow(form_.Hwnd()); }
 
 private:
     Form1& form_;
+    win::TickCalls& calls_;
 };
 
 }  // namespace
@@ -446,8 +448,9 @@ void Form1::ReportError(const Error& error) { win::ShowErrorBox(hwnd_, error); }
 
 void Form1::Timer1_Timer() {
     AsyncKeyboard keyboard;
-    FormTickActions actions(*this);
-    RunTick(rows_, codes_, keyboard, actions);
+    win::SystemTickCalls system(ostrad_);
+    FormTickActions actions(*this, tickCalls_ != nullptr ? *tickCalls_ : system);
+    ticker_.Run(rows_, codes_, keyboard, actions);
 }
 
 void Form1::Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t /*shift*/) {
@@ -481,6 +484,11 @@ void Form1::ShowMainWindow() { ShowWindow(hwnd_, SW_SHOW); }
 
 void Form1::ShowAndActivate() {
     ShowMainWindow();
+    // Asked from another process (a second start, the notification icon):
+    // the right to come to the front is taken as for Ctrl+Alt+F1, and
+    // without it the window is at least shown.
+    AsyncKeyboard keyboard;
+    win::TakeForegroundRight(hwnd_, ModifiersDown(keyboard));
     SetForegroundWindow(hwnd_);
 }
 

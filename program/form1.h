@@ -13,6 +13,7 @@
 #include "common_dialog.h"
 #include "handles.h"
 #include "error.h"
+#include "foreground.h"
 #include "icon_box.h"
 #include "layout.h"
 #include "module1.h"
@@ -76,6 +77,9 @@ public:
     const KeyCodes& Codes() const { return codes_; }
     win::IconBox& Picture3(int row) { return picture3_[static_cast<std::size_t>(row)]; }
     Module1::Ostrad& Launcher() { return ostrad_; }
+    // The launcher and foreground calls the tick makes; a test that hosts the
+    // window puts its own in, nullptr gives back the system's.
+    void UseTickCalls(win::TickCalls* calls) { tickCalls_ = calls; }
     const std::string& ProgramFolder() const { return programFolder_; }
     int Dpi() const { return dpi_; }
 
@@ -161,6 +165,8 @@ private:
     Form1Rows rows_;
     KeyCodes codes_;
     Module1::Ostrad ostrad_;
+    win::TickCalls* tickCalls_ = nullptr;
+    Ticker ticker_;
     int dpi_ = 96;
     bool controlsReady_ = false;
     bool quitWhenDestroyed_ = false;

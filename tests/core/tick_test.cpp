@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -33,17 +34,34 @@ struct Launch {
     std::string directory;
 };
 
+// Records every effect, and their order in `events` ("front 2": a request with Ctrl).
 class RecordingActions final : public TickActions {
 public:
     void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
         launches.push_back({file, showCmd, directory});
+        events.push_back("launch " + file);
+        if (onLaunch) onLaunch();
         if (failLaunches) throw std::runtime_error("launcher missing");
     }
-    void ShowMainWindow() override { ++shows; }
+    void ShowMainWindow() override {
+        ++shows;
+        events.push_back("show");
+    }
+    bool TakeForegroundRight(HotKeyModifiers down) override {
+        events.push_back("front " + std::to_string(down));
+        return granted;
+    }
+    void PassForegroundRightOn() override { events.push_back("allow"); }
+    void BringMainWindowToFront() override { events.push_back("raise"); }
     std::vector<brimlow::Launch> launches;
+    std::vector<std::string> events;
+    std::function<void()> onLaunch;
     int shows = 0;
     bool failLaunches = false;
+    bool granted = true;
 };
+
+using Events = std::vector<std::string>;
 
 class TickTest : public ::testing::Test {
 protected:
@@ -71,7 +89,7 @@ TEST_F(TickTest, Makes23QueriesInOrderAndReadsNoBoxWhileNoKeyIsDown) {
     EXPECT_EQ(keyboard.queries[21], 18);
     EXPECT_EQ(keyboard.queries[22], 112);
     EXPECT_EQ(rows.textReads, 0);
-    EXPECT_TRUE(actions.launches.empty());
+    EXPECT_TRUE(actions.events.empty()) << "no launch and no foreground request";
 }
 
 TEST_F(TickTest, AnActiveRowLaunchesItsPathUnchangedWithItsShowCommand) {
@@ -166,6 +184,47 @@ TEST_F(TickTest, CtrlAltF1ShowsTheWindowAndNothingElse) {
     Tick();
     EXPECT_EQ(actions.shows, 2);
     EXPECT_TRUE(actions.launches.empty());
+}
+
+// One foreground request per tick that fires, with exactly the modifiers
+// down, before the launches in row order; the right is passed on, and the
+// shown window raised, only when it was granted.
+TEST_F(TickTest, OneForegroundRequestWithTheModifiersDownComesBeforeTheLaunchesAndTheShow) {
+    rows.Set(0, "UP", "K", "a", "1", kActiveOn);
+    rows.Set(1, "UP", "K", "b", "1", kActiveOn);
+    ResolveAll();
+    for (int vk : {38, int{'K'}, 16, 92}) keyboard.Down(vk);
+    Tick();
+    keyboard.states.clear();
+    for (int vk : {17, 18, 112}) keyboard.Down(vk);
+    Tick();
+    actions.granted = false;
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 12", "allow", "launch a", "launch b", "front 3", "show", "raise",
+                                      "front 3", "show"})) << "Shift and Windows, then Ctrl and Alt";
+}
+
+// AltGr is Left Ctrl plus Right Alt: only CTRL rows stay quiet while it is down.
+TEST_F(TickTest, WhileRightAltIsDownOnlyRowsWhoseFirstKeyIsCtrlAreQuiet) {
+    rows.Set(0, "CTRL", "E", "ctrl", "1", kActiveOn);
+    rows.Set(1, "PAGE UP", "E", "page", "1", kActiveOn);
+    ResolveAll();
+    for (int vk : {17, int{'E'}, 18, 165, 33, 112}) keyboard.Down(vk);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "allow", "launch page", "show", "raise"}));
+}
+
+// A tick delivered inside a launch (a message loop of the shell's) is skipped.
+TEST_F(TickTest, ATickDeliveredInsideALaunchIsSkipped) {
+    ResolveAll();
+    Ticker ticker;
+    int nestedRuns = 0;
+    actions.onLaunch = [&] { nestedRuns += ticker.Run(rows, codes, keyboard, actions); };
+    for (int vk : {17, int{'N'}}) keyboard.Down(vk);
+    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
+    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
+    EXPECT_EQ(nestedRuns, 0);
+    EXPECT_EQ(actions.launches.size(), 20u) << "ten rows once per outer tick";
 }
 
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {

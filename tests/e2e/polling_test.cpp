@@ -11,9 +11,13 @@
 #include "driver.h"
 #include "program_windows.h"
 #include "start_at_logon.h"
+#include "support/key_log_window.h"
 
 namespace brimlow::e2e {
 namespace {
+
+using testing::KeyLogWindow;
+using Keys = std::vector<std::string>;
 
 class Polling : public ProgramTest {
 protected:
@@ -37,9 +41,13 @@ protected:
     std::string probe_;
 };
 
+// The window in front gets exactly the keys pressed, never the F22.
 TEST_F(Polling, HoldingCtrlNForOneSecondStartsTheTargetAboutTenTimesInItsWindowState) {
     Start({{"CTRL", "N", probe_, "2 - Minimized", "1"}});
+    KeyLogWindow front;
     HoldKeys({VK_CONTROL, 'N'}, 1000);
+    for (const std::string& key : front.keys) std::printf("the window in front received %s\n", key.c_str());
+    EXPECT_EQ(front.keys, (Keys{"WM_KEYDOWN 11", "WM_KEYDOWN 4E", "WM_KEYUP 4E", "WM_KEYUP 11"}));
     const auto starts = SettledStarts();
     EXPECT_GE(starts.size(), 8u);
     EXPECT_LE(starts.size(), 12u);
@@ -90,11 +98,37 @@ TEST_F(Polling, WithoutTheLauncherTheKeysDoNothingUntilItIsBack) {
     EXPECT_FALSE(SettledStarts().empty()) << "the next press binds the launcher without a restart";
 }
 
+// It comes back in front; the window that was in front got no extra key.
 TEST_F(Polling, AHiddenMainWindowComesBackOnCtrlAltF1) {
     Start({});
     HideAndSettle();
+    KeyLogWindow front;
     HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 1000);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
+    EXPECT_EQ(GetForegroundWindow(), program_->Form());
+    EXPECT_EQ(front.keys, (Keys{"WM_KEYDOWN 11", "WM_KEYDOWN 12", "WM_KEYDOWN 70"})) << "then the focus went";
+}
+
+// AltGr is Left Ctrl plus Right Alt: AltGr+E types € and fires no CTRL + E
+// row; Right Ctrl + E does.
+TEST_F(Polling, AltGrAndALetterLaunchNothingRightCtrlAndTheLetterLaunch) {
+    Start({{"CTRL", "E", probe_, "1 - Normal", "1"}});
+    HoldKeys({VK_LCONTROL, VK_RMENU, 'E'}, 1000);
+    EXPECT_TRUE(SettledStarts().empty());
+    HoldKeys({VK_RCONTROL, 'E'}, 1000);
+    EXPECT_GE(SettledStarts().size(), 8u);
+}
+
+// A launch that waits 300 ms in a message loop of its own while the keys stay
+// down: one launch per outer tick, none from the ticks delivered inside it.
+TEST_F(Polling, ATickDeliveredInsideALaunchLaunchesNothing) {
+    ASSERT_TRUE(CopyFileA((BinFolder() + "\\e2e\\pumping\\Ostrad.dll").c_str(), copy_.PathOf("Ostrad.dll").c_str(), FALSE));
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    Wait(500);
+    const std::string log = copy_.ReadFile("launcher.log");
+    const auto calls = std::count(log.begin(), log.end(), '\n');
+    EXPECT_TRUE(calls >= 2 && calls <= 5 && log.find("depth=2") == std::string::npos) << log;
 }
 
 // A second start of the same folder, spelled another way (its short name, in

@@ -13,6 +13,8 @@ INPUT KeyInput(WORD key, bool up) {
     input.ki.wVk = key;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    // Right Ctrl and Right Alt (AltGr) are told from the left keys this way.
+    if (key == VK_RCONTROL || key == VK_RMENU) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
     return input;
 }
 

@@ -36,6 +36,8 @@ using brimlow::Form1;
 using brimlow::kRowCount;
 using brimlow::testing::FirstLines;
 using brimlow::testing::Includes;
+using brimlow::testing::KeyDown;
+using brimlow::testing::KeyUp;
 using brimlow::testing::PumpMessages;
 using brimlow::testing::ShortcutsFile;
 using brimlow::testing::WindowText;
@@ -312,6 +314,37 @@ TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
     EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
     EXPECT_EQ(First(0), VK_DELETE);
     EXPECT_EQ(Second(0), 'K');
+}
+
+// What the tick asks of the launcher and the foreground, in order.
+class RecordingTickCalls final : public brimlow::win::TickCalls {
+public:
+    void Launch(const std::string& file, std::int16_t, const std::string&) override { calls.push_back("launch " + file); }
+    void AllowSetForegroundWindow() override { calls.push_back("allow"); }
+    void SetForegroundWindow(HWND) override { calls.push_back("front"); }
+    std::vector<std::string> calls;
+};
+
+// The right to the front (the window's own WM_HOTKEY on F22 with the keys'
+// modifiers) is passed on before the launch; with Ctrl+F22 taken elsewhere
+// the launch goes ahead without it. Ctrl+Alt+F1 shows and raises the window.
+TEST_F(Form1Test, ATickLaunchesAfterItsHotKeyCameAndWithoutTheRightWhenF22IsTaken) {
+    Load(ShortcutsFile({{"CTRL", "N", "target.exe", "1 - Normal", "1"}}));
+    RecordingTickCalls tick;
+    form_->UseTickCalls(&tick);
+    for (WORD key : {VK_CONTROL, int{'N'}}) KeyDown(key);
+    form_->Timer1_Timer();
+    ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_F22));
+    form_->Timer1_Timer();
+    KeyUp('N');
+    MSG hotKey;
+    EXPECT_FALSE(PeekMessageA(&hotKey, reinterpret_cast<HWND>(-1), WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) << "F22 was sent";
+    UnregisterHotKey(nullptr, 1);
+    for (WORD key : {VK_MENU, VK_F1}) KeyDown(key);
+    form_->Timer1_Timer();
+    for (WORD key : {VK_F1, VK_MENU, VK_CONTROL}) KeyUp(key);
+    EXPECT_TRUE(IsWindowVisible(form_->Hwnd()));
+    EXPECT_EQ(tick.calls, (std::vector<std::string>{"allow", "launch target.exe", "launch target.exe", "front"}));
 }
 
 TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
