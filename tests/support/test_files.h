@@ -3,7 +3,6 @@
 // temporary folder, whole-file reads and writes, write times.
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "object_security.h"
 #include "wide_text.h"
 
 namespace brimlow::testing {
@@ -117,32 +117,10 @@ inline bool SetOldWriteTime(const std::string& path) {
     return ok;
 }
 
-// Whether an entry of the access list lets Everyone write the file's data
-// (or add files to the folder).
-inline bool EveryoneMayWrite(const std::string& path) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS) {
-        return false;
-    }
-    BYTE everyone[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof everyone;
-    bool found = !CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size);
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount && !found; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        found = GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-                (ace->Mask & FILE_WRITE_DATA) != 0 && EqualSid(&ace->SidStart, everyone);
-    }
-    LocalFree(descriptor);
-    return found;
-}
-
 // Lets every account write the file or folder, the Unix way: Wine makes a
 // file's access list from its mode (o+w gives Everyone 0x1301ff) and keeps
-// nothing that SetNamedSecurityInfo sets. Wine starts a Unix program given
-// by its Unix path, but hands back no process to wait for: the change is
-// waited for where it shows.
+// nothing SetNamedSecurityInfo sets. Wine runs a Unix program given by its
+// path but hands back no process to wait for: the change is awaited instead.
 inline bool LetEveryoneWrite(const std::string& path) {
     using UnixFileName = char*(CDECL*)(LPCWSTR);
     const auto unixFileName = reinterpret_cast<UnixFileName>(
@@ -159,7 +137,15 @@ inline bool LetEveryoneWrite(const std::string& path) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return WaitUntil([&] { return EveryoneMayWrite(path); }, 10000);
+    return WaitUntil(
+        [&] {
+            const auto security = win::ReadFileSecurity(path);
+            return security && security->dacl &&
+                   std::any_of(security->dacl->begin(), security->dacl->end(), [](const AccessEntry& entry) {
+                       return entry.kind == AccessEntry::Kind::Allow && entry.sid == "S-1-1-0" && (entry.mask & kWriteData);
+                   });
+        },
+        10000);
 }
 
 }  // namespace brimlow::testing
