@@ -1,5 +1,6 @@
 #include "start_at_logon.h"
 
+#include "handles.h"
 #include "module1.h"
 #include "module3.h"
 #include "object_security.h"
@@ -10,9 +11,9 @@ namespace {
 // Whether this start may set or remove the value. A key that is not there
 // yet may still be made, as the write has always done.
 bool MayChange(const RunEntry& entry) {
-    HKEY key = nullptr;
-    const LONG status = RegOpenKeyExA(entry.root, entry.subKey.c_str(), 0, KEY_SET_VALUE, &key);
-    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(entry.root, entry.subKey.c_str(), 0, KEY_SET_VALUE, &opened);
+    const win::UniqueKey key(status == ERROR_SUCCESS ? opened : nullptr);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
