@@ -31,6 +31,22 @@ DialogFunction DialogFunctionFor(bool save) {
         reinterpret_cast<void*>(GetProcAddress(library, save ? "GetSaveFileNameA" : "GetOpenFileNameA")));
 }
 
+// The open dialog may leave the current directory in the folder the user
+// browsed to, whatever OFN_NOCHANGEDIR asks; a target named without a folder
+// ("notepad.exe") would then be looked for first in, say, Downloads. The
+// directory is put back as it was.
+BOOL ShowKeepingCurrentDirectory(DialogFunction dialog, LPOPENFILENAMEA ofn) {
+    std::vector<wchar_t> before(MAX_PATH);
+    DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(before.size()), before.data());
+    if (length >= before.size()) {
+        before.resize(length);
+        length = GetCurrentDirectoryW(static_cast<DWORD>(before.size()), before.data());
+    }
+    const BOOL chosen = dialog(ofn);
+    if (length != 0 && length < before.size()) SetCurrentDirectoryW(before.data());
+    return chosen;
+}
+
 }  // namespace
 
 bool CommonDialog::ShowOpen(HWND owner) { return Show(owner, false); }
@@ -49,12 +65,12 @@ bool CommonDialog::Show(HWND owner, bool save) {
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     // No title, folder or default extension: a name typed without one is
-    // used exactly as typed. The current directory stays where it was.
+    // used exactly as typed.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
 
     // Without the library no dialog can show; that reads as a cancel.
     const DialogFunction dialog = DialogFunctionFor(save);
-    const BOOL chosen = dialog != nullptr && dialog(&ofn);
+    const BOOL chosen = dialog != nullptr && ShowKeepingCurrentDirectory(dialog, &ofn);
     if (!chosen) return false;
     FileName = name.data();
     return true;

@@ -1,14 +1,17 @@
 #include "single_instance.h"
 
+#include <sddl.h>
+
 #include <cwchar>
 #include <vector>
 
 #include "instance_name.h"
+#include "object_security.h"
 #include "paths.h"
 
 namespace brimlow::win {
 
-struct SingleInstance::Published {
+struct PublishedWindow::Shared {
     // The main window, 0 until it is ready; written after the process id, so
     // a reader that sees a window also sees whose it is.
     volatile LONG64 window;
@@ -46,7 +49,56 @@ WideText ObjectName(const std::string& ascii) {
 
 WideText MappingName(const std::string& lockName) { return ObjectName(lockName + "-window"); }
 
+// A copy started as administrator would otherwise make the shared memory
+// with an administrator's security, which an ordinary later start of the
+// same user may not read: it could then never find the window to show. The
+// user's own account and the system may use it, as a copy of either starts.
+class SharedWithTheAccount {
+public:
+    SharedWithTheAccount() {
+        const std::string account = RunningAccountSid();
+        if (account.empty()) return;
+        const std::string sddl = "D:(A;;GA;;;SY)(A;;GA;;;" + account + ")";
+        if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor_, nullptr)) {
+            attributes_.lpSecurityDescriptor = descriptor_;
+        }
+    }
+    ~SharedWithTheAccount() {
+        if (descriptor_ != nullptr) LocalFree(descriptor_);
+    }
+    SharedWithTheAccount(const SharedWithTheAccount&) = delete;
+    SharedWithTheAccount& operator=(const SharedWithTheAccount&) = delete;
+
+    // The system's default security when the account cannot be read.
+    SECURITY_ATTRIBUTES* Get() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
+
 }  // namespace
+
+PublishedWindow::PublishedWindow(const std::string& lockName) {
+    SharedWithTheAccount security;
+    mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0, sizeof(Shared),
+                                      MappingName(lockName).data()));
+    if (mapping_) view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(Shared)));
+    // A later start still waiting on a copy that has ended may hold the old
+    // mapping open: what it says is not this copy's.
+    if (auto* shared = static_cast<Shared*>(view_.Get())) InterlockedExchange64(&shared->window, 0);
+}
+
+void PublishedWindow::Publish(HWND form) {
+    // The request comes from a later start, which may run without the
+    // administrator's rights this copy has: the system drops messages from
+    // a lower integrity level unless the window lets them through.
+    ChangeWindowMessageFilterEx(form, ShowMainWindowMessage(), MSGFLT_ALLOW, nullptr);
+    auto* shared = static_cast<Shared*>(view_.Get());
+    if (shared == nullptr) return;
+    InterlockedExchange(&shared->processId, static_cast<LONG>(GetCurrentProcessId()));
+    InterlockedExchange64(&shared->window, static_cast<LONG64>(reinterpret_cast<INT_PTR>(form)));
+}
 
 std::string SingleInstance::NameFor(const wchar_t* programFile) {
     WideText path = FilledText(
@@ -71,28 +123,29 @@ std::string SingleInstance::NameFor(const wchar_t* programFile) {
 
 SingleInstance::SingleInstance(const wchar_t* programFile)
     : name_(NameFor(programFile != nullptr ? programFile : ModuleFileW().data())) {
-    mutex_.Reset(CreateMutexW(nullptr, FALSE, ObjectName(name_).data()));
-    // A lock that cannot be made at all is no reason to keep the user from
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, ObjectName(name_).data());
+    const DWORD error = GetLastError();
+    mutex_.Reset(mutex);
+    // Opening an existing lock asks for full access to it. A copy started as
+    // administrator made it with an administrator's security, which refuses
+    // an ordinary start: that refusal, too, means a copy runs. A lock that
+    // cannot be made for any other reason is no reason to keep the user from
     // the program: it then runs as the first copy.
-    first_ = !(mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
-    if (!first_) return;
-    mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Published),
-                                      MappingName(name_).data()));
-    if (mapping_) view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(Published)));
-    // A later start still waiting on a copy that has ended may hold the old
-    // mapping open: what it says is not this copy's.
-    if (auto* shared = static_cast<Published*>(view_.Get())) InterlockedExchange64(&shared->window, 0);
+    first_ = mutex_ ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
+    if (first_) published_.emplace(name_);
 }
 
 void SingleInstance::PublishWindow(HWND form) {
-    auto* shared = static_cast<Published*>(view_.Get());
-    if (!first_ || shared == nullptr) return;
-    InterlockedExchange(&shared->processId, static_cast<LONG>(GetCurrentProcessId()));
-    InterlockedExchange64(&shared->window, static_cast<LONG64>(reinterpret_cast<INT_PTR>(form)));
+    if (published_) published_->Publish(form);
 }
 
 bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
-    const WideText mappingName = MappingName(name_);
+    if (first_) return false;
+    return PublishedWindow::AskToShow(name_, timeoutMs);
+}
+
+bool PublishedWindow::AskToShow(const std::string& lockName, DWORD timeoutMs) {
+    const WideText mappingName = MappingName(lockName);
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     UniqueKernel mapping;
     UniqueView view;
@@ -101,9 +154,9 @@ bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
             // The first copy makes the mapping just after the lock: it may
             // not be there yet.
             mapping.Reset(OpenFileMappingW(FILE_MAP_READ, FALSE, mappingName.data()));
-            if (mapping) view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(Published)));
+            if (mapping) view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(Shared)));
         }
-        if (const auto* shared = static_cast<const Published*>(view.Get())) {
+        if (const auto* shared = static_cast<const Shared*>(view.Get())) {
             const auto form = reinterpret_cast<HWND>(static_cast<INT_PTR>(shared->window));
             const auto processId = static_cast<DWORD>(shared->processId);
             DWORD owner = 0;

@@ -7,11 +7,37 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "handles.h"
 
 namespace brimlow::win {
+
+// Where the first copy makes its main window known to later starts: a few
+// bytes of shared memory named after the folder's lock.
+class PublishedWindow {
+public:
+    // Made by the first copy, at once after it took the lock.
+    explicit PublishedWindow(const std::string& lockName);
+    PublishedWindow(const PublishedWindow&) = delete;
+    PublishedWindow& operator=(const PublishedWindow&) = delete;
+
+    // Once the window is ready to be shown: names it and this process, and
+    // lets the show request through to it.
+    void Publish(HWND form);
+
+    // A later start: waits at most timeoutMs for a published window, then
+    // lets that window's process take the foreground and asks it to show.
+    // False when no window appeared in time.
+    static bool AskToShow(const std::string& lockName, DWORD timeoutMs);
+
+private:
+    struct Shared;  // the window and its process
+
+    UniqueKernel mapping_;
+    UniqueView view_;
+};
 
 class SingleInstance {
 public:
@@ -39,13 +65,10 @@ public:
     static std::string NameFor(const wchar_t* programFile);
 
 private:
-    struct Published;  // what the first copy shares: its window and process
-
     bool first_ = true;
     std::string name_;
     UniqueKernel mutex_;
-    UniqueKernel mapping_;
-    UniqueView view_;
+    std::optional<PublishedWindow> published_;
 };
 
 // The message a later start sends the first copy's main window: show

@@ -1,8 +1,40 @@
 #include "start_at_logon.h"
 
+#include "handles.h"
+#include "module1.h"
 #include "module3.h"
+#include "object_security.h"
 
 namespace brimlow::Module3 {
+namespace {
+
+// Whether this start may set or remove the value. A key that is not there
+// yet may still be made, as the write has always done.
+bool MayChange(const RunEntry& entry) {
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(entry.root, entry.subKey.c_str(), 0, KEY_SET_VALUE, &opened);
+    const win::UniqueKey key(status == ERROR_SUCCESS ? opened : nullptr);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+bool OnlyAdministratorsCanChange(const std::string& programFolder) {
+    const std::string account = win::RunningAccountSid();
+    const auto protectedObject = [&](const std::string& path, bool mustExist) {
+        const auto security = win::ReadFileSecurity(path);
+        if (!security) return !mustExist;
+        return OnlyTrustedCanChange(*security, account);
+    };
+    // Each file's folder is judged too, so a missing file may be passed over:
+    // who may make it is what its folder allows.
+    if (!protectedObject(programFolder, true)) return false;
+    for (const std::string& name : {std::string("\\data"), std::string(kProgramFileName),
+                                    "\\" + std::string(Module1::kLauncherFileName), std::string("\\data\\shortcuts.ini")}) {
+        if (!protectedObject(programFolder + name, false)) return false;
+    }
+    return true;
+}
 
 std::string StartAtLogonCommand(const std::string& programFolder) {
     return "\"" + programFolder + kProgramFileName + "\"";
@@ -22,8 +54,17 @@ void RegisterStartAtLogon(const std::string& programFolder, const RunEntry& entr
     if (programFolder.empty()) return;
     try {
         const std::string expected = StartAtLogonCommand(programFolder);
-        if (ReadRegValue(entry.root, entry.subKey, entry.valueName) != expected) {
-            WriteRegValue(entry.root, entry.subKey, entry.valueName, expected);
+        const RegValue current = ReadRegValue(entry.root, entry.subKey, entry.valueName);
+        // An ordinary user's start could change nothing anyway; it is spared
+        // reading the files' security.
+        if (!MayChange(entry)) return;
+        if (entry.folderIsProtected(programFolder)) {
+            if (current != expected) WriteRegValue(entry.root, entry.subKey, entry.valueName, expected);
+            return;
+        }
+        // Every account would start a program that others can replace.
+        if (current == expected || current == programFolder + kProgramFileName) {
+            RegDeleteKeyValueA(entry.root, entry.subKey.c_str(), entry.valueName.c_str());
         }
     } catch (...) {
     }

@@ -1,7 +1,9 @@
 #pragma once
 // Keeps the program in the machine-wide Run key, so it starts whenever a user
 // logs on. Checked at every start, as the first step of the main window's
-// start-up; the value is never removed.
+// start-up. A program every account starts must be one that no other account
+// can change: from a folder where others can, the value is not written, and
+// one that names this copy is removed.
 
 #include <windows.h>
 
@@ -16,11 +18,20 @@ inline constexpr const char* kRunValueName = ids::kProductName;
 // Always this name, whatever the running file is called.
 inline constexpr const char* kProgramFileName = "\\Program.exe";
 
-// Where the registration lives. Only tests name another place.
+// True when the program's folder, its data folder, Program.exe, Ostrad.dll
+// and data\shortcuts.ini can be changed by no one but Administrators, SYSTEM,
+// TrustedInstaller and the account that runs the program, as their owners
+// and access lists say. A file that is missing is judged by its folder, which
+// decides who may make it; a folder that is missing is open.
+bool OnlyAdministratorsCanChange(const std::string& programFolder);
+
+// Where the registration lives and how a folder is judged. Only tests name
+// another place or judge.
 struct RunEntry {
     HKEY root = HKEY_LOCAL_MACHINE;
     std::string subKey = kRunKey;
     std::string valueName = kRunValueName;
+    bool (*folderIsProtected)(const std::string& programFolder) = &OnlyAdministratorsCanChange;
 };
 
 // The program's folder followed by "\Program.exe", in quotation marks: the
@@ -29,10 +40,14 @@ struct RunEntry {
 // "C:\Program.exe", whoever put it there.
 std::string StartAtLogonCommand(const std::string& programFolder);
 
-// Writes the command when the value differs from it (exactly, letter case
-// included; a number never equals it) and leaves an equal value untouched.
-// Silent on every failure: without the right to write the machine's keys the
-// value stays as it was, and the next start tries again.
+// From a protected folder: writes the command when the value differs from it
+// (exactly, letter case included; a number never equals it) and leaves an
+// equal value untouched. From a folder others can change: writes nothing,
+// and removes a value that is this folder's command, quoted or in the
+// unquoted form earlier versions wrote; a value naming anything else stays.
+// A start without the right to change the key decides nothing and reads no
+// file's security. Silent on every failure: the value stays as it was, and
+// the next start tries again.
 void RegisterStartAtLogon(const std::string& programFolder) noexcept;
 void RegisterStartAtLogon(const std::string& programFolder, const RunEntry& entry) noexcept;
 

@@ -2,6 +2,9 @@
 // start-at-logon value it keeps in the Run key, the error box and exit code
 // of a start that cannot load its shortcuts file, and the save that closing
 // the main window makes.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include "control_ids.h"
 #include "driver.h"
 #include "program_windows.h"
+#include "single_instance.h"
 #include "support/notify_icon.h"
 #include "utf8.h"
 
@@ -199,6 +203,41 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeQuotedInTheFolderTheProgramRunsFr
     }
 }
 
+// Every account would start at logon whatever another account put in a
+// folder it may write. From such a folder, or beside such a table, the value
+// is not written, the one naming this copy goes (quoted, or unquoted as
+// earlier versions wrote it), and one naming another folder stays.
+TEST_F(StartAndStop, FromAFolderOrTableOthersMayWriteTheRunValueIsNotWrittenAndOneNamingThisCopyIsRemoved) {
+    const std::string installed = "\"C:\\Program Files\\Brimlow\\Program.exe\"";
+    for (const char* open : {"", kShortcuts}) {
+        SCOPED_TRACE(*open != '\0' ? open : "the folder");
+        ProgramCopy copy(CurrentTestName() + (*open != '\0' ? " table" : " folder"));
+        copy.WriteFile(kShortcuts, ShortcutsFile({}));
+        const struct {
+            std::optional<std::string> before, after;
+        } starts[] = {{*open != '\0' ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy), std::nullopt},
+                      {installed, installed},
+                      {std::nullopt, std::nullopt}};
+        for (const auto& start : starts) {
+            // Each close saves the table as a new file, which Wine makes with
+            // the usual mode.
+            ASSERT_TRUE(testing::LetEveryoneWrite(*open != '\0' ? copy.PathOf(open) : copy.Folder()));
+            if (start.before) {
+                ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName, *start.before));
+            } else {
+                DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName);
+            }
+            const auto program = copy.Start();
+            ASSERT_TRUE(program->WaitForForm());
+            program->Close();
+            EXPECT_EQ(program->WaitForExit(), 0u);
+            std::printf("Run value before a start from an open %s: %s, after: %s\n", *open != '\0' ? "table" : "folder",
+                        start.before.value_or("<none>").c_str(), RunValue().value_or("<none>").c_str());
+            EXPECT_EQ(RunValue(), start.after);
+        }
+    }
+}
+
 // A user whose name, and so the program's folder, is in any script. A
 // 200-character path, mostly of CJK characters (three bytes each in UTF-8),
 // goes through a load, a launch and a save whole.
@@ -310,6 +349,37 @@ TEST_F(StartAndStop, ASecondStartWhileTheFirstShowsItsStartUpErrorEndsWithZeroWi
 
     PressButton(box, IDOK);
     EXPECT_NE(first->WaitForExit(), 0u);
+}
+
+// A copy started as administrator makes the folder's lock with an
+// administrator's security, which refuses an ordinary later start. The test
+// makes such a lock (others may only wait on it) and publishes a window for
+// it: the start asks that window to show and ends with 0, writing nothing.
+TEST_F(StartAndStop, ALockThatRefusesTheStartMeansACopyRunsTheStartAsksItToShowAndEndsWithZero) {
+    copy_.WriteFile(kShortcuts, ShortcutsFile({}));
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName);
+    const std::string lockName = win::SingleInstance::NameFor(testing::Wide(copy_.PathOf("program.exe")).c_str());
+    PSECURITY_DESCRIPTOR onlyWait = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                     &onlyWait, nullptr));
+    SECURITY_ATTRIBUTES security{sizeof security, onlyWait, FALSE};
+    const win::UniqueKernel lock(CreateMutexW(&security, FALSE, testing::Wide(lockName).c_str()));
+    LocalFree(onlyWait);
+    ASSERT_TRUE(lock);
+
+    HWND standIn = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    win::PublishedWindow published(lockName);
+    published.Publish(standIn);
+
+    const auto program = copy_.Start();
+    ASSERT_TRUE(program->Started());
+    EXPECT_EQ(program->WaitForExit(10000), 0u) << "the start did not end with 0: it ran as a first copy";
+    // Nothing here has handled messages meanwhile: the request is waiting.
+    MSG request{};
+    const UINT show = win::ShowMainWindowMessage();
+    EXPECT_TRUE(PeekMessageW(&request, standIn, show, show, PM_REMOVE)) << "the stand-in was not asked to show";
+    EXPECT_FALSE(RunValue()) << "the start wrote the Run value";
+    DestroyWindow(standIn);
 }
 
 // The icon is there while the program runs, from outside as the shell

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
+#include "object_security.h"
+#include "wide_text.h"
+
 namespace brimlow::testing {
 
 // The names in a folder, sorted, without "." and "..".
@@ -111,6 +115,37 @@ inline bool SetOldWriteTime(const std::string& path) {
     const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
     CloseHandle(file);
     return ok;
+}
+
+// Lets every account write the file or folder, the Unix way: Wine makes a
+// file's access list from its mode (o+w gives Everyone 0x1301ff) and keeps
+// nothing SetNamedSecurityInfo sets. Wine runs a Unix program given by its
+// path but hands back no process to wait for: the change is awaited instead.
+inline bool LetEveryoneWrite(const std::string& path) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = unixFileName != nullptr ? unixFileName(Wide(path).c_str()) : nullptr;
+    if (unixPath == nullptr) return false;
+    std::string command = "/bin/chmod o+w \"" + std::string(unixPath) + "\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return WaitUntil(
+        [&] {
+            const auto security = win::ReadFileSecurity(path);
+            return security && security->dacl &&
+                   std::any_of(security->dacl->begin(), security->dacl->end(), [](const AccessEntry& entry) {
+                       return entry.kind == AccessEntry::Kind::Allow && entry.sid == "S-1-1-0" && (entry.mask & kWriteData);
+                   });
+        },
+        10000);
 }
 
 }  // namespace brimlow::testing

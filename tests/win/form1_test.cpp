@@ -651,11 +651,18 @@ protected:
     // the dialog. Gives the name the dialog showed.
     template <typename Open>
     std::string Answering(const std::string& choose, Open open) {
+        // A target named without a folder is looked for in the current
+        // directory first: browsing must not move it.
+        char before[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, before);
         DialogAnswer answer(form_->Hwnd(), choose);
         open();
         PumpMessages();
         answer.Finish();
         EXPECT_TRUE(answer.Found()) << "no file dialog owned by the main window appeared";
+        char after[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(after, before) << "the dialog left the current directory elsewhere";
         return answer.InitialName();
     }
 

@@ -7,7 +7,10 @@
 
 #include "../reg_value_printer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -18,12 +21,14 @@
 #include "paths.h"
 #include "start_at_logon.h"
 #include "support/leak_meter.h"
+#include "support/test_files.h"
 
 namespace {
 
 using namespace std::string_literals;
 using brimlow::RegValue;
 using brimlow::Module3::CreateRegKey;
+using brimlow::Module3::OnlyAdministratorsCanChange;
 using brimlow::Module3::ReadRegValue;
 using brimlow::Module3::RegisterStartAtLogon;
 using brimlow::Module3::RegKeyExists;
@@ -297,7 +302,10 @@ TEST_F(Module3Registry, EveryRoutineGivesANeutralResultForAnUnusableRoot) {
 
 class StartAtLogon : public Module3Registry {
 protected:
-    RunEntry Entry() { return RunEntry{HKEY_CURRENT_USER, Path("Run"), "Brimlow"}; }
+    static bool Protected(const std::string&) { return true; }
+    RunEntry Entry(bool (*judge)(const std::string&) = &Protected) {
+        return RunEntry{HKEY_CURRENT_USER, Path("Run"), "Brimlow", judge};
+    }
 };
 
 TEST_F(StartAtLogon, FirstStartCreatesTheQuotedValueAndALaterStartWritesNothing) {
@@ -369,6 +377,43 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
     RegCloseKey(run);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, folder.size() + sizeof "\"\\Program.exe\"");
+}
+
+// The real folders' access lists, which Wine makes from the Unix mode: a
+// fresh copy (755, files 644) is protected; others' write to any one of the
+// five things a start at logon depends on opens it.
+TEST(StartAtLogonFolder, IsProtectedUntilOthersMayWriteTheFolderItsDataFolderOrAnyOfItsFiles) {
+    for (const char* open : {"none", "", "data", "Program.exe", "Ostrad.dll", "data\\shortcuts.ini"}) {
+        SCOPED_TRACE(open);
+        brimlow::testing::TempFolder folder("protection");
+        CreateDirectoryA(folder.PathOf("data").c_str(), nullptr);
+        for (const char* file : {"Program.exe", "Ostrad.dll", "data\\shortcuts.ini"}) {
+            ASSERT_TRUE(brimlow::testing::WriteBytes(folder.PathOf(file), "x"));
+        }
+        if (std::strcmp(open, "none") != 0) {
+            ASSERT_TRUE(brimlow::testing::LetEveryoneWrite(*open != '\0' ? folder.PathOf(open) : folder.Path()));
+            EXPECT_FALSE(OnlyAdministratorsCanChange(folder.Path()));
+            continue;
+        }
+        const long handles = brimlow::testing::OpenHandles();
+        // The fastest run shows the cost without the waits of a busy machine.
+        long long fastest = 1 << 30, total = 0;
+        for (int i = 0; i < 100; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
+            const long long spent = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+            fastest = std::min(fastest, spent);
+            total += spent;
+        }
+        std::printf("the protection check: %lld us fastest, %lld us mean of 100 starts\n", fastest, total / 100);
+        EXPECT_EQ(brimlow::testing::OpenHandles(), handles);
+        // A missing table, then a missing data folder, are judged by the
+        // folder that would hold them; a missing program folder is open.
+        ASSERT_TRUE(DeleteFileA(folder.PathOf("data\\shortcuts.ini").c_str()));
+        ASSERT_TRUE(RemoveDirectoryA(folder.PathOf("data").c_str()));
+        EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
+        EXPECT_FALSE(OnlyAdministratorsCanChange(folder.PathOf("gone")));
+    }
 }
 
 }  // namespace
