@@ -113,4 +113,23 @@ inline bool SetOldWriteTime(const std::string& path) {
     return ok;
 }
 
+// A symbolic link made from the Linux side, as a user keeps a table in a
+// synced folder: Wine runs /bin/ln, in the folder, as a Linux process. That
+// process cannot be waited for from Windows, so the link is.
+inline bool MakeLinuxSymlink(const std::string& folder, const std::string& target, const std::string& link) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // Wine splits the command line for it by the Windows rules.
+    std::string command = "/bin/ln -s \"" + target + "\" \"" + link + "\"";
+    if (!CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int tries = 0; tries < 250 && !Exists(folder + "\\" + link); ++tries) Sleep(20);
+    return Exists(folder + "\\" + link);
+}
+
 }  // namespace brimlow::testing
