@@ -193,6 +193,7 @@ private:
     bool controlsReady_ = false;
     bool quitWhenDestroyed_ = false;
     bool unloaded_ = false;
+    bool closing_ = false;
     int exitCode_ = 0;
     TableSync sync_;
     win::TableWatch tableWatch_;

@@ -135,10 +135,16 @@ bool Form1::AskRetry(const Error& error) {
 // installer's WM_CLOSE. A save that fails asks, and Cancel leaves everything
 // as it was.
 void Form1::OnClose() {
+    // An installer's WM_CLOSE while the Retry box waits is the same close.
+    if (closing_) return;
+    closing_ = true;
     for (;;) {
         const Status failed = Form_Unload();
         if (!failed) break;
-        if (!AskRetry(*failed)) return;
+        if (!AskRetry(*failed)) {
+            closing_ = false;
+            return;
+        }
     }
     if (!keptCopy_.empty()) {
         const std::string text = "The shortcuts file was changed outside Brimlow while you edited the rows.\r\n\r\n"
@@ -155,9 +161,7 @@ void Form1::OnClose() {
 void Form1::OnEndSession(bool ending, LPARAM how) {
     if (!ending) return;
     tableWatch_.Stop();
-    if (Status failed = Form_Unload()) {
-        if (SaveEmergencyCopy()) exitCode_ = 0;
-    }
+    if (Form_Unload().has_value() && SaveEmergencyCopy()) exitCode_ = 0;
     notifyIcon_.Remove();
     // At a log-off the system ends the process once this returns; Restart
     // Manager waits for the program to end by itself.

@@ -157,6 +157,8 @@ TEST_F(Faults, ASaveKeepsAHiddenTableHiddenAndALinkedTableLinked) {
     // Still a link: a write to the synced file is what the table holds.
     WriteBytes(synced + "\\table.ini", "changed in the synced folder\r\n");
     EXPECT_EQ(DiskBytes(DataFile()), "changed in the synced folder\r\n");
+    form_.reset();
+    EXPECT_TRUE(brimlow::testing::RemoveLinuxSymlink(DataFolder(), "shortcuts.ini"));
 }
 
 TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {

@@ -113,23 +113,36 @@ inline bool SetOldWriteTime(const std::string& path) {
     return ok;
 }
 
-// A symbolic link made from the Linux side, as a user keeps a table in a
-// synced folder: Wine runs /bin/ln, in the folder, as a Linux process. That
-// process cannot be waited for from Windows, so the link is.
-inline bool MakeLinuxSymlink(const std::string& folder, const std::string& target, const std::string& link) {
+// Runs a Linux program in the folder, as Wine does for a Linux executable,
+// with the arguments split by the Windows rules. That process cannot be
+// waited for from Windows: the caller waits for what it does.
+inline bool RunLinux(const std::string& folder, const std::string& program, const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    // Wine splits the command line for it by the Windows rules.
-    std::string command = "/bin/ln -s \"" + target + "\" \"" + link + "\"";
-    if (!CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &process)) {
+    std::string command = program + " " + arguments;
+    if (!CreateProcessA(("Z:" + program).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process)) {
         return false;
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return true;
+}
+
+// A symbolic link made from the Linux side, as a user keeps a table in a
+// synced folder. Wine follows it, and DeleteFile on it deletes the file it
+// points to: remove it with RemoveLinuxSymlink.
+inline bool MakeLinuxSymlink(const std::string& folder, const std::string& target, const std::string& link) {
+    if (!RunLinux(folder, "/bin/ln", "-s \"" + target + "\" \"" + link + "\"")) return false;
     for (int tries = 0; tries < 250 && !Exists(folder + "\\" + link); ++tries) Sleep(20);
     return Exists(folder + "\\" + link);
+}
+
+inline bool RemoveLinuxSymlink(const std::string& folder, const std::string& link) {
+    if (!RunLinux(folder, "/bin/rm", "-f \"" + link + "\"")) return false;
+    for (int tries = 0; tries < 250 && !FileNames(folder).empty(); ++tries) Sleep(20);
+    return FileNames(folder).empty();
 }
 
 }  // namespace brimlow::testing
