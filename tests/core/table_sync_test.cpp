@@ -40,9 +40,6 @@ TEST(TableSync, AtACloseEveryCaseOfFileChangedAndRowsEdited) {
     EXPECT_EQ(sync.AtClose(std::nullopt, kEdited), CloseAction::Write) << "no other version to keep";
     // The file already holds exactly what the rows would write.
     EXPECT_EQ(sync.AtClose(kEdited, kEdited), CloseAction::Nothing);
-    TableSync utf8;
-    utf8.Remember(kRowsAsRead, kRowsAsRead);
-    EXPECT_EQ(utf8.AtClose(kRowsAsRead, kRowsAsRead), CloseAction::Nothing);
 }
 
 TEST(TableSync, BeforeAnyReadNothingHasChangedAndACloseWritesAsAlways) {
