@@ -191,6 +191,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == kNamesTimer) {
                 KillTimer(hwnd_, kNamesTimer);
                 accessibleNames_.Apply();
+            } else if (wParam == kTableQuietTimer) {
+                KillTimer(hwnd_, kTableQuietTimer);
+                OnTableQuiet();
             }
             return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
@@ -198,19 +201,15 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case ids::kNotifyIconMessage: OnNotifyIcon(wParam, lParam); return 0;
+        case ids::kTableChangedMessage: OnTableChanged(); return 0;
         case WM_CLOSE: OnClose(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
-        case WM_ENDSESSION:
-            // The session ends without a WM_CLOSE: save now, the process
-            // may be ended as soon as this returns.
-            if (wParam != FALSE) {
-                if (Status failed = Form_Unload()) ReportError(*failed);
-                notifyIcon_.Remove();
-            }
-            return 0;
+        case WM_ENDSESSION: OnEndSession(wParam != FALSE, lParam); return 0;
         case WM_DESTROY:
+            tableWatch_.Stop();
             KillTimer(hwnd_, kTimer1);
             KillTimer(hwnd_, kNamesTimer);
+            KillTimer(hwnd_, kTableQuietTimer);
             notifyIcon_.Remove();
             accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
@@ -411,27 +410,20 @@ Status Form1::Form_Load() {
     // leaves the program as it was without one.
     notifyIcon_.Add(hwnd_, dpi_);
     BRIMLOW_TRACE_MARK("notification icon");
+    ReportLastSession();
+    StartTableWatch();
+    BRIMLOW_TRACE_MARK("table watch");
     return std::nullopt;
-}
-
-Status Form1::Form_Unload() {
-    if (unloaded_) return std::nullopt;
-    unloaded_ = true;
-    Status failed = SaveShortcuts(ShortcutsPath());
-    if (failed) exitCode_ = 1;
-    return failed;
-}
-
-void Form1::OnClose() {
-    if (Status failed = Form_Unload()) ReportError(*failed);
-    DestroyWindow(hwnd_);
 }
 
 Status Form1::LoadShortcuts(const std::string& path) {
     win::FileBytes bytes = win::ReadShortcutsFile(path);
     BRIMLOW_TRACE_MARK("file read");
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
-    if (Status failed = ApplyShortcutsFile(rows_, std::get<std::string>(bytes), path, win::SystemLegacyCodePage())) return failed;
+    const std::string& read = std::get<std::string>(bytes);
+    if (Status failed = ApplyShortcutsFile(rows_, read, path, win::SystemLegacyCodePage())) return failed;
+    // The program's own table: what a later change or close compares with.
+    if (path == ShortcutsPath()) sync_.Remember(read, FormatShortcuts(ReadRows(rows_)));
     BRIMLOW_TRACE_MARK("rows applied");
     RefreshRowIcons();
     BRIMLOW_TRACE_MARK("icons");

@@ -19,6 +19,8 @@
 #include "module1.h"
 #include "notify_icon.h"
 #include "row_controls.h"
+#include "table_sync.h"
+#include "table_watch.h"
 #include "tick.h"
 
 namespace brimlow {
@@ -59,8 +61,14 @@ public:
     // shortcuts file and the key codes. An error stops it; the caller shows
     // it and ends the program without showing the window.
     Status Form_Load();
-    // The shutdown: writes the rows to the shortcuts file, once.
+    // The shutdown's save, decided against the file on disk: the rows are
+    // written unless the file already holds them or another writer changed
+    // it while the rows stayed as read; when both changed, the version on
+    // disk is first kept as a dated copy (KeptCopy). Once it has succeeded
+    // it does nothing more; a failure may be tried again.
     Status Form_Unload();
+    // The dated copy the last Form_Unload kept of the other version, or "".
+    const std::string& KeptCopy() const { return keptCopy_; }
 
     // Reads a shortcuts file into the rows, all or nothing, and redraws every
     // row's icon. This is where a load resolves the key codes: the rows are
@@ -100,6 +108,14 @@ public:
     void ContextCommand();
     void AboutCommand();
     void HideCommand();
+
+    // The table's folder changed; the file is looked at once it has been
+    // quiet for a moment, so a writer that saves in steps is not caught
+    // half-way.
+    void OnTableChanged();
+    // Loads a changed file the way File > Open does if the rows are not
+    // edited; a file that does not load is reported once, in a balloon.
+    void OnTableQuiet();
 
     void RefreshRowIcon(int row);
     void RefreshRowIcons();
@@ -148,8 +164,20 @@ private:
     void BuildMenu();
     void BuildToolbar();
     void OnClose();
+    void OnEndSession(bool ending, LPARAM how);
+    Status KeepDiskVersion(const std::string& path, const TableBytes& disk);
+    bool AskRetry(const Error& error);
+    bool SaveEmergencyCopy();
+    void ReportLastSession();
+    void StartTableWatch();
     void ReportError(const Error& error);
     Status OpenChosenFile(const std::string& chosen);
+
+    // Waits for the table's folder to be quiet after a change: long enough
+    // for an editor's save by rename or a sync tool's several writes, short
+    // enough that a hand edit shows within a second.
+    static constexpr UINT_PTR kTableQuietTimer = 3;
+    static constexpr UINT kTableQuietMs = 400;
 
     HINSTANCE instance_;
     std::string programFolder_;
@@ -171,7 +199,13 @@ private:
     bool controlsReady_ = false;
     bool quitWhenDestroyed_ = false;
     bool unloaded_ = false;
+    bool closing_ = false;
     int exitCode_ = 0;
+    TableSync sync_;
+    win::TableWatch tableWatch_;
+    int busyReads_ = 0;
+    std::string keptCopy_;
+    TableBytes keptVersion_;
     win::UniqueGdi font_;
     win::UniqueGdi plusFont_;
     win::NotifyIcon notifyIcon_;

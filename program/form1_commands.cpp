@@ -220,6 +220,8 @@ Status Form1::OpenChosenFile(const std::string& chosen) {
                                           return win::SaveShortcutsFile(target, std::string(content));
                                       });
     if (failed) return failed;
+    // The shortcuts file now holds the chosen file and the rows hold its rows.
+    sync_.Remember(win::TableBytesOnDisk(target), FormatShortcuts(ReadRows(rows_)));
     RefreshRowIcons();
     return std::nullopt;
 }

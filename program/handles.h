@@ -98,6 +98,12 @@ struct MenuTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { DestroyMenu(h); }
 };
+// A folder's change notification, which has a closing call of its own.
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindCloseChangeNotification(h); }
+};
 struct DcTraits {
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }
@@ -114,6 +120,7 @@ using UniqueGdi = Unique<GdiTraits>;
 using UniqueDc = Unique<DcTraits>;
 using UniqueAccelerators = Unique<AcceleratorTraits>;
 using UniqueMenu = Unique<MenuTraits>;
+using UniqueChangeNotification = Unique<ChangeNotificationTraits>;
 
 // The screen's device context for one drawing, released at the end of the
 // scope: GetDC's handles go back through ReleaseDC, not DeleteDC.

@@ -79,6 +79,29 @@ void NotifyIcon::Remove() {
     window_ = nullptr;
 }
 
+namespace {
+
+// As much of the text as fits the shell's field, always ending in a NUL.
+template <std::size_t N>
+void CopyCut(const std::string& text, wchar_t (&field)[N]) {
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    field[wide.copy(field, N - 1)] = L'\0';
+}
+
+}  // namespace
+
+bool NotifyIcon::ShowBalloon(const std::string& title, const std::string& text) {
+    lastBalloon_ = text;
+    if (!added_) return false;
+    NOTIFYICONDATAW data = Data(NIF_INFO);
+    CopyCut(title, data.szInfoTitle);
+    CopyCut(text, data.szInfo);
+    data.dwInfoFlags = NIIF_WARNING;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 NotifyIconCommand NotifyIcon::OnMessage(WPARAM wParam, LPARAM lParam) const {
     if (window_ == nullptr || HIWORD(lParam) != ids::kNotifyIconId) return NotifyIconCommand::None;
     switch (LOWORD(lParam)) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "handles.h"
 
 namespace brimlow::win {
@@ -35,6 +37,14 @@ public:
     // Removes the icon; nothing when it is not there.
     void Remove();
 
+    // A warning balloon from the icon, for news that must not stop the
+    // user with a modal box (the program is usually hidden). Texts in the
+    // process's code page; the shell cuts them to its limits. False when
+    // there is no icon to show it from.
+    bool ShowBalloon(const std::string& title, const std::string& text);
+    // The text of the last balloon asked for, shown or not.
+    const std::string& LastBalloon() const { return lastBalloon_; }
+
     // The size in pixels of the icon the shell was last given.
     int IconSize() const { return iconSize_; }
 
@@ -60,6 +70,7 @@ private:
     bool added_ = false;
     HICON icon_ = nullptr;
     int iconSize_ = 0;
+    std::string lastBalloon_;
 };
 
 }  // namespace brimlow::win

@@ -12,6 +12,16 @@ namespace {
 
 constexpr DWORD kChunk = 4096;
 
+// How long a refused rename is tried again, and how often: a scanner or a
+// sync tool holds a file for well under a second.
+constexpr DWORD kReplaceRetryMs = 2000;
+constexpr DWORD kReplaceRetryStepMs = 100;
+
+// The attributes a user sets on a file that the new file carries on.
+// Read-only never gets this far: it means "do not write".
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_ARCHIVE;
+
 Error FolderInPlaceOfFile(const std::string& what, const std::string& path) {
     return Error{error_number::kPathFileAccess, what + " " + path + ": it is a folder, not a file."};
 }
@@ -74,7 +84,38 @@ DWORD WriteAll(HANDLE file, const std::string& bytes, const SaveStepHook& hook) 
     return ERROR_SUCCESS;
 }
 
-DWORD SaveSteps(const std::string& path, const std::string& bytes, const SaveStepHook& hook) {
+// The old file's permissions onto the new one. The rename would otherwise
+// give the table the folder's inherited permissions, opening up a file the
+// user had closed to others. A file system without them has nothing to carry.
+void CopySecurity(const std::string& from, const std::string& to) {
+    constexpr SECURITY_INFORMATION kWhat = DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    GetFileSecurityA(from.c_str(), kWhat, nullptr, 0, &needed);
+    if (needed == 0) return;
+    std::string descriptor(needed, '\0');
+    if (!GetFileSecurityA(from.c_str(), kWhat, descriptor.data(), needed, &needed)) return;
+    SetFileSecurityA(to.c_str(), kWhat, descriptor.data());
+}
+
+bool RefusedForAMoment(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
+
+DWORD Replace(const std::string& temp, const std::string& path, const SaveStepHook& hook) {
+    const ULONGLONG giveUp = GetTickCount64() + kReplaceRetryMs;
+    for (;;) {
+        // A rename within one folder replaces the file in one step;
+        // ReplaceFile is avoided because Wine moves the old file away first.
+        DWORD code = InjectedFailure(hook, SaveStep::Replace);
+        if (code == ERROR_SUCCESS &&
+            !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            code = GetLastError();
+        }
+        if (!RefusedForAMoment(code) || GetTickCount64() >= giveUp) return code;
+        Sleep(kReplaceRetryStepMs);
+    }
+}
+
+// oldAttributes: the target's, or INVALID_FILE_ATTRIBUTES when there is none.
+DWORD SaveSteps(const std::string& path, const std::string& bytes, DWORD oldAttributes, const SaveStepHook& hook) {
     TemporaryFile temp;
     DWORD code = CreateTemporary(path, hook, temp);
     if (code != ERROR_SUCCESS) return code;
@@ -89,13 +130,14 @@ DWORD SaveSteps(const std::string& path, const std::string& bytes, const SaveSte
     if (code != ERROR_SUCCESS) return code;
     temp.handle.Reset();
 
-    // A rename within one folder replaces the file in one step; ReplaceFile
-    // is avoided because Wine moves the old file away first.
-    code = InjectedFailure(hook, SaveStep::Replace);
-    if (code == ERROR_SUCCESS &&
-        !MoveFileExA(temp.path.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        code = GetLastError();
+    if (oldAttributes != INVALID_FILE_ATTRIBUTES) {
+        CopySecurity(path, temp.path);
+        if ((oldAttributes & kKeptAttributes) != 0) {
+            SetFileAttributesA(temp.path.c_str(), oldAttributes & kKeptAttributes);
+        }
     }
+
+    code = Replace(temp.path, path, hook);
     if (code != ERROR_SUCCESS) return code;
     temp.Release();
     return ERROR_SUCCESS;
@@ -146,10 +188,38 @@ FileBytes ReadWholeFile(const std::string& path, std::size_t limit) {
     return bytes;
 }
 
+std::string ResolvedPath(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
+    std::wstring wide(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file.Get(), wide.data(), static_cast<DWORD>(wide.size()), 0);
+    if (length >= wide.size()) {
+        wide.resize(length + 1);
+        length = GetFinalPathNameByHandleW(file.Get(), wide.data(), static_cast<DWORD>(wide.size()), 0);
+    }
+    if (length == 0 || length >= wide.size()) return path;
+    wide.resize(length);
+    // The name comes back in the long form "\\?\C:\..." or "\\?\UNC\server\...".
+    if (wide.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        wide.replace(0, 8, L"\\\\");
+    } else if (wide.rfind(L"\\\\?\\", 0) == 0) {
+        wide.erase(0, 4);
+    }
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string resolved(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), resolved.data(), size, nullptr, nullptr);
+    // The same file by another spelling (letter case, short names): the
+    // path as given names it in messages and in the temporary file's name.
+    return lstrcmpiA(resolved.c_str(), path.c_str()) == 0 || size == 0 ? path : resolved;
+}
+
 Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook) {
     if (path.empty()) return std::nullopt;
 
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // A link stays a link: the file it points to is replaced, beside itself.
+    const std::string target = ResolvedPath(path);
+    const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot save", path);
         // Writing a read-only file in place is refused on Windows; renaming
@@ -157,7 +227,7 @@ Status SaveShortcutsFile(const std::string& path, const std::string& bytes, cons
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return FileError(ERROR_ACCESS_DENIED, "Cannot save", path);
     }
 
-    const DWORD code = SaveSteps(path, bytes, hook);
+    const DWORD code = SaveSteps(target, bytes, attributes, hook);
     if (code != ERROR_SUCCESS) return FileError(code, "Cannot save", path);
     return std::nullopt;
 }

@@ -24,6 +24,10 @@ FileBytes ReadShortcutsFile(const std::string& path);
 // limit bytes is refused with an error that names it.
 FileBytes ReadWholeFile(const std::string& path, std::size_t limit);
 
+// The file a path names in the end: the target of a symbolic link (followed
+// to its end), or the path itself for a plain file or one that does not exist.
+std::string ResolvedPath(const std::string& path);
+
 // The steps of a save, in order; Write happens once per chunk written.
 enum class SaveStep { CreateTemporary, Write, Flush, Replace };
 
@@ -37,6 +41,12 @@ using SaveStepHook = std::function<DWORD(SaveStep)>;
 // whole new one, never a half-written mix. On any failure the temporary file
 // is removed and the error names the target. An empty path means there is
 // nothing to save. The folder is never created.
+// What the user set on the old file stays: its attributes (hidden, system)
+// and its permissions go onto the new file before the rename, and a path that
+// is a symbolic link keeps the link, with the file it points to replaced
+// beside itself. A read-only file is never written. A rename refused because
+// another program holds the file for a moment (a virus scanner, the indexer,
+// a sync tool) is tried again for about two seconds.
 Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook = {});
 
 }  // namespace brimlow::win

@@ -129,6 +129,38 @@ TEST_F(Faults, AReadOnlyShortcutsFileLoadsButIsNeverWrittenOver) {
     EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
+// What the user set on the table survives a save: the hidden attribute, and
+// a link into a synced folder, which keeps pointing at the file it pointed at.
+TEST_F(Faults, ASaveKeepsAHiddenTableHiddenAndALinkedTableLinked) {
+    MakeDataFolder();
+    WriteBytes(DataFile(), GoodFile("C:\\old.exe"));
+    ASSERT_TRUE(SetFileAttributesA(DataFile().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_FALSE(form_->LoadShortcuts(DataFile()));
+    form_->Rows().SetText(Box::Path, 0, "C:\\hidden.exe");
+    ASSERT_FALSE(form_->Form_Unload());
+    EXPECT_NE(GetFileAttributesA(DataFile().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << "the save unhid the table";
+    EXPECT_EQ(DiskBytes(DataFile()), brimlow::FormatShortcuts(WindowRows()));
+
+    const std::string synced = folder_ + "\\synced";
+    ASSERT_TRUE(CreateDirectoryA(synced.c_str(), nullptr));
+    WriteBytes(synced + "\\table.ini", GoodFile("C:\\synced.exe"));
+    ASSERT_TRUE(SetFileAttributesA(DataFile().c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(DataFile().c_str()));
+    ASSERT_TRUE(brimlow::testing::MakeLinuxSymlink(DataFolder(), "../synced/table.ini", "shortcuts.ini"));
+    form_ = std::make_unique<brimlow::Form1>(GetModuleHandleA(nullptr), folder_);
+    ASSERT_FALSE(form_->Create());
+    ASSERT_FALSE(form_->LoadShortcuts(DataFile()));
+    EXPECT_EQ(form_->Rows().Text(Box::Path, 0), "C:\\synced.exe");
+    form_->Rows().SetText(Box::Path, 0, "C:\\linked.exe");
+    ASSERT_FALSE(form_->Form_Unload());
+    EXPECT_EQ(DiskBytes(synced + "\\table.ini"), brimlow::FormatShortcuts(WindowRows()));
+    EXPECT_EQ(FileNames(synced), Names{"table.ini"});
+    // Still a link: a write to the synced file is what the table holds.
+    WriteBytes(synced + "\\table.ini", "changed in the synced folder\r\n");
+    EXPECT_EQ(DiskBytes(DataFile()), "changed in the synced folder\r\n");
+    form_.reset();
+    EXPECT_TRUE(brimlow::testing::RemoveLinuxSymlink(DataFolder(), "shortcuts.ini"));
+}
+
 TEST_F(Faults, AFolderInPlaceOfTheShortcutsFileIsNeitherReadNorReplaced) {
     MakeDataFolder();
     ASSERT_TRUE(CreateDirectoryA(DataFile().c_str(), nullptr));

@@ -117,26 +117,35 @@ inline bool SetOldWriteTime(const std::string& path) {
     return ok;
 }
 
+// Runs a Linux program in the folder, as Wine does for a Linux executable,
+// with the arguments split by the Windows rules. That process cannot be
+// waited for from Windows: the caller waits for what it does.
+inline bool RunLinux(const std::string& folder, const std::string& program, const std::string& arguments) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command = program + " " + arguments;
+    if (!CreateProcessA(("Z:" + program).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 // Lets every account write the file or folder, the Unix way: Wine makes a
 // file's access list from its mode (o+w gives Everyone 0x1301ff) and keeps
-// nothing SetNamedSecurityInfo sets. Wine runs a Unix program given by its
-// path but hands back no process to wait for: the change is awaited instead.
+// nothing SetNamedSecurityInfo sets.
 inline bool LetEveryoneWrite(const std::string& path) {
     using UnixFileName = char*(CDECL*)(LPCWSTR);
     const auto unixFileName = reinterpret_cast<UnixFileName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     char* unixPath = unixFileName != nullptr ? unixFileName(Wide(path).c_str()) : nullptr;
     if (unixPath == nullptr) return false;
-    std::string command = "/bin/chmod o+w \"" + std::string(unixPath) + "\"";
+    const std::string arguments = "o+w \"" + std::string(unixPath) + "\"";
     HeapFree(GetProcessHeap(), 0, unixPath);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (!RunLinux("C:\\", "/bin/chmod", arguments)) return false;
     return WaitUntil(
         [&] {
             const auto security = win::ReadFileSecurity(path);
@@ -146,6 +155,21 @@ inline bool LetEveryoneWrite(const std::string& path) {
                    });
         },
         10000);
+}
+
+// A symbolic link made from the Linux side, as a user keeps a table in a
+// synced folder. Wine follows it, and DeleteFile on it deletes the file it
+// points to: remove it with RemoveLinuxSymlink.
+inline bool MakeLinuxSymlink(const std::string& folder, const std::string& target, const std::string& link) {
+    if (!RunLinux(folder, "/bin/ln", "-s \"" + target + "\" \"" + link + "\"")) return false;
+    for (int tries = 0; tries < 250 && !Exists(folder + "\\" + link); ++tries) Sleep(20);
+    return Exists(folder + "\\" + link);
+}
+
+inline bool RemoveLinuxSymlink(const std::string& folder, const std::string& link) {
+    if (!RunLinux(folder, "/bin/rm", "-f \"" + link + "\"")) return false;
+    for (int tries = 0; tries < 250 && !FileNames(folder).empty(); ++tries) Sleep(20);
+    return FileNames(folder).empty();
 }
 
 }  // namespace brimlow::testing

@@ -21,6 +21,7 @@
 #include "control_ids.h"
 #include "form1.h"
 #include "paths.h"
+#include "shortcuts_file.h"
 #include "support/checks.h"
 #include "support/keyboard.h"
 #include "support/messages.h"
@@ -449,6 +450,49 @@ TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
     EXPECT_EQ(Text(Box::Letter, 9), "Q");
     EXPECT_EQ(First(0), VK_DELETE);
     EXPECT_EQ(Second(0), 'K');
+}
+
+// A change on disk reaches the window hosted here through its own message
+// loop: a bad version is reported in a balloon and changes nothing, a good
+// one is loaded with its key codes.
+TEST_F(Form1Test, AChangedFileIsLoadedAndABadOneOnlyReportedInABalloon) {
+    using brimlow::testing::WaitUntil;
+    Load(ShortcutsFile({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
+    const std::string bad = FirstLines(ShortcutsFile({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}), 49);
+    WriteFileBytes(form_->ShortcutsPath(), bad);
+    ASSERT_TRUE(WaitUntil([&] { return !form_->NotifyIcon().LastBalloon().empty(); }, 3000)) << "no balloon";
+    EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), form_->ShortcutsPath()));
+    EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), "line 50"));
+    EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
+    EXPECT_EQ(Second(0), 'K');
+
+    const std::string good = ShortcutsFile({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}});
+    WriteFileBytes(form_->ShortcutsPath(), good);
+    ASSERT_TRUE(WaitUntil([&] { return Text(Box::Letter, 0) == "Z"; }, 3000)) << "not reloaded";
+    EXPECT_EQ(First(0), VK_INSERT);
+    EXPECT_EQ(Second(0), 'Z');
+}
+
+// No box may hold up a log-off: rows that cannot be saved go to a dated copy
+// beside the table, and the next start says where, once.
+TEST_F(Form1Test, ASessionEndThatCannotSaveKeepsTheRowsInACopyAndTheNextStartSaysWhere) {
+    Load(ShortcutsFile({}));
+    const std::string data = folder_ + "\\data";
+    ASSERT_TRUE(SetFileAttributesA(form_->ShortcutsPath().c_str(), FILE_ATTRIBUTE_READONLY));
+    form_->Rows().SetText(Box::Path, 0, "C:\\edited.exe");
+    const std::string rows = brimlow::FormatShortcuts(brimlow::ReadRows(form_->Rows()));
+    SendMessageA(form_->Hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::vector<std::string> names = brimlow::testing::FileNames(data);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], "last-session.txt");
+    EXPECT_EQ(brimlow::testing::ReadBytes(data + "\\" + names[1]), rows);
+
+    ASSERT_TRUE(SetFileAttributesA(form_->ShortcutsPath().c_str(), FILE_ATTRIBUTE_NORMAL));
+    form_ = std::make_unique<Form1>(GetModuleHandleA(nullptr), folder_);
+    ASSERT_FALSE(form_->Create().has_value());
+    ASSERT_FALSE(form_->Form_Load().has_value());
+    EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), data + "\\" + names[1]));
+    EXPECT_FALSE(brimlow::testing::Exists(data + "\\last-session.txt"));
 }
 
 // ---- what a screen reader reads ----
