@@ -213,10 +213,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        case WM_NCDESTROY: {
+            // The last message the window gets; the system still needs its
+            // handle for the default handling.
+            const HWND hwnd = hwnd_;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
-            break;
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
         default: break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
