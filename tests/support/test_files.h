@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/wide_text.h"
+
 namespace brimlow::testing {
 
 // The names in a folder, sorted, without "." and "..".
@@ -26,15 +28,36 @@ inline std::vector<std::string> FileNames(const std::string& folder) {
     return names;
 }
 
-// Deletes a folder and everything below it, read-only files included.
-inline void RemoveTree(const std::string& folder) {
-    for (const std::string& name : FileNames(folder)) {
-        const std::string path = folder + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(path.c_str())) RemoveTree(path);
-    }
-    RemoveDirectoryA(folder.c_str());
+// The names in a folder given in its "\\?\" form, which reaches folders
+// deeper than 260 characters too.
+inline std::vector<std::wstring> FileNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
 }
+
+// "\\?\" and the full path: no length limit in the wide calls.
+inline std::wstring Unlimited(const std::string& fullPath) { return L"\\\\?\\" + Wide(fullPath); }
+
+// Deletes a folder and everything below it, read-only files and folders
+// deeper than 260 characters included.
+inline void RemoveTree(const std::wstring& folder) {
+    for (const std::wstring& name : FileNames(folder)) {
+        const std::wstring path = folder + L"\\" + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(path.c_str())) RemoveTree(path);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+inline void RemoveTree(const std::string& folder) { RemoveTree(Unlimited(folder)); }
 
 // A new, empty folder "<temp>\brimlow <name> <pid>_<n>", removed with all it
 // holds when the test is done. The spaces are on purpose: every path a test
