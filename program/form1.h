@@ -13,6 +13,7 @@
 #include "common_dialog.h"
 #include "handles.h"
 #include "error.h"
+#include "gui.h"
 #include "icon_box.h"
 #include "layout.h"
 #include "module1.h"
@@ -132,17 +133,23 @@ private:
     void OnCreate();
     void OnCommand(int id, int code);
     void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnColorsChanged();
     void OnNotifyIcon(WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
                      const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight = 0);
     int ComboListHeight() const;
-    // Moves every control to its place, in the fonts, after a DPI change.
+    // Moves every control to its place after a DPI change, without drawing.
     void LayoutControls();
+    void SetControlFonts();
     void MakeFonts();
-    void FitToClientArea();
+    // Sizes the frame around the client area; moves it too, when given where.
+    void FitToClientArea(const POINT* topLeft = nullptr);
     void BuildMenu();
     void BuildToolbar();
+    // The toolbar's open-folder and diskette beside their menu items, on the
+    // menu's colour of the moment.
+    void MakeMenuPictures();
     void OnClose();
     void ReportError(const Error& error);
     Status OpenChosenFile(const std::string& chosen);
@@ -168,6 +175,7 @@ private:
     int exitCode_ = 0;
     win::UniqueGdi font_;
     win::UniqueGdi plusFont_;
+    win::WindowIcons icons_;
     win::NotifyIcon notifyIcon_;
     win::AccessibleNames accessibleNames_;
 };

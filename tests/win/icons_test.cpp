@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui.h"
 #include "handles.h"
 #include "icon_box.h"
 #include "icons.h"
@@ -247,6 +248,18 @@ TEST_F(IconBoxTest, RefreshDrawsTheIconAndEveryRefreshClearsThePreviousOne) {
     EXPECT_TRUE(Drawn());
     RefreshRowIcon(instance_, "C:\\no such folder\\missing.exe", box_);
     EXPECT_FALSE(Drawn());
+}
+
+// Each size asked of the same icon comes at that size: a shared load would
+// hand back the first size loaded and stretch it.
+TEST(ProgramIcon, ComesAtEachSizeAskedWhateverSizeWasLoadedBefore) {
+    for (int size : {48, 20, 24, 32, 16, 20}) {
+        const UniqueIcon icon = brimlow::win::ProgramIcon(size);
+        ASSERT_TRUE(icon) << size;
+        const SIZE got = brimlow::win::IconSize(icon.Get());
+        EXPECT_EQ(got.cx, size);
+        EXPECT_EQ(got.cy, size);
+    }
 }
 
 }  // namespace
