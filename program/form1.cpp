@@ -197,11 +197,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED: OnColorsChanged(); return 0;
-        case WM_SETTINGCHANGE:
-            // The toolbar measures itself from the system's metrics.
-            if (toolbar1_ != nullptr) SendMessageA(toolbar1_, message, wParam, lParam);
-            if (wParam == SPI_SETHIGHCONTRAST) OnColorsChanged();
-            return 0;
+        case WM_SETTINGCHANGE: OnSettingChange(wParam, lParam); return 0;
         case ids::kNotifyIconMessage: OnNotifyIcon(wParam, lParam); return 0;
         case WM_CLOSE: OnClose(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
@@ -382,6 +378,18 @@ void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     oldFont.Reset();
     oldPlusFont.Reset();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void Form1::OnSettingChange(WPARAM setting, LPARAM area) {
+    // The toolbar measures itself from the system's metrics.
+    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, WM_SETTINGCHANGE, setting, area);
+    if (setting == SPI_SETHIGHCONTRAST) OnColorsChanged();
+    // Another menu font or caption height changes the frame; the client
+    // area, where the rows are laid out, keeps its size.
+    if (setting == SPI_SETNONCLIENTMETRICS) FitToClientArea();
+    if (setting == SPI_SETICONMETRICS) {
+        const win::WindowIcons oldIcons = std::exchange(icons_, win::SetWindowIcons(hwnd_, dpi_));
+    }
 }
 
 // High contrast, another colour scheme or theme: everything drawn once with

@@ -134,6 +134,7 @@ private:
     void OnCommand(int id, int code);
     void OnDpiChanged(int dpi, const RECT* suggested);
     void OnColorsChanged();
+    void OnSettingChange(WPARAM setting, LPARAM area);
     void OnNotifyIcon(WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
