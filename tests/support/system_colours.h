@@ -1,43 +1,28 @@
 #pragma once
-// The desktop's colours changed while a test's windows run, as a user's
-// switch to High Contrast does, and put back when the test ends: the change
-// reaches every program of the session.
+// High Contrast Black switched on under a test's running windows, and the
+// session's colours put back when the test ends.
 
 #include <windows.h>
 
-#include <initializer_list>
-#include <utility>
-#include <vector>
-
 namespace brimlow::testing {
 
-// High Contrast Black's colours for what the program draws with.
-inline constexpr COLORREF kContrastBlack = RGB(0, 0, 0);
-inline constexpr COLORREF kContrastWhite = RGB(255, 255, 255);
-
-class SystemColours {
+// The button face and the menu black, the button text white. The system tells
+// every top-level window with WM_SYSCOLORCHANGE.
+class HighContrastBlack {
 public:
-    explicit SystemColours(std::initializer_list<std::pair<int, COLORREF>> colours) {
-        for (const auto& [element, colour] : colours) {
-            elements_.push_back(element);
-            old_.push_back(GetSysColor(element));
-            new_.push_back(colour);
-        }
-        // The system tells every top-level window with WM_SYSCOLORCHANGE.
-        SetSysColors(static_cast<int>(elements_.size()), elements_.data(), new_.data());
+    HighContrastBlack() {
+        for (int i = 0; i < 3; ++i) old_[i] = GetSysColor(kElements[i]);
+        const COLORREF contrast[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0)};
+        SetSysColors(3, kElements, contrast);
     }
-    ~SystemColours() { SetSysColors(static_cast<int>(elements_.size()), elements_.data(), old_.data()); }
-    SystemColours(const SystemColours&) = delete;
-    SystemColours& operator=(const SystemColours&) = delete;
+    ~HighContrastBlack() { SetSysColors(3, kElements, old_); }
 
 private:
-    std::vector<int> elements_;
-    std::vector<COLORREF> old_;
-    std::vector<COLORREF> new_;
+    static constexpr int kElements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_MENU};
+    COLORREF old_[3] = {};
 };
 
-// How many pixels of the window's client area, as it is on the screen, have
-// this colour. The window must be shown and painted.
+// Pixels of this colour in a shown window's client area, as on the screen.
 inline int PixelsOf(HWND window, COLORREF colour) {
     RECT r{};
     GetClientRect(window, &r);

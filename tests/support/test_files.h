@@ -28,32 +28,21 @@ inline std::vector<std::string> FileNames(const std::string& folder) {
     return names;
 }
 
-// The names in a folder given in its "\\?\" form, which reaches folders
-// deeper than 260 characters too.
-inline std::vector<std::wstring> FileNames(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
-
 // "\\?\" and the full path: no length limit in the wide calls.
 inline std::wstring Unlimited(const std::string& fullPath) { return L"\\\\?\\" + Wide(fullPath); }
 
 // Deletes a folder and everything below it, read-only files and folders
 // deeper than 260 characters included.
 inline void RemoveTree(const std::wstring& folder) {
-    for (const std::wstring& name : FileNames(folder)) {
-        const std::wstring path = folder + L"\\" + name;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!DeleteFileW(path.c_str())) RemoveTree(path);
     }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     RemoveDirectoryW(folder.c_str());
 }
 
