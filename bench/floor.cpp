@@ -220,7 +220,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     BuildMenu(floor);
     BuildToolbar(floor);
     DrawIcons(floor);
-    floor.notifyIcon.Add(floor.hwnd, floor.dpi);
+    floor.notifyIcon.Add(floor.hwnd);
     if (!hidden) ShowWindow(floor.hwnd, SW_SHOW);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

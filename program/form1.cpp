@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "code_page.h"
 #include "control_ids.h"
 #include "gui.h"
@@ -146,8 +148,6 @@ Status Form1::Create() {
     wc.hInstance = instance_;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = win::ProgramIcon(32);
-    wc.hIconSm = win::ProgramIcon(16);
     wc.lpszClassName = ids::kForm1Class;
     if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return WindowError("Cannot register the main window");
@@ -200,6 +200,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED: OnColorsChanged(); return 0;
+        case WM_SETTINGCHANGE: OnSettingChange(wParam, lParam); return 0;
         case ids::kNotifyIconMessage: OnNotifyIcon(wParam, lParam); return 0;
         case ids::kTableChangedMessage: OnTableChanged(); return 0;
         case WM_CLOSE: OnClose(); return 0;
@@ -214,10 +217,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        case WM_NCDESTROY: {
+            // The last message the window gets; the system still needs its
+            // handle for the default handling.
+            const HWND hwnd = hwnd_;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
-            break;
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
         default: break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
@@ -227,6 +234,7 @@ void Form1::OnCreate() {
     dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
     if (dpi_ <= 0) dpi_ = 96;
     MakeFonts();
+    icons_ = win::SetWindowIcons(hwnd_, dpi_);
     // Each control is made where it belongs, in its font: under Wine moving
     // and sizing sixty controls a second time cost a quarter of the start-up.
     CreateControls();
@@ -303,19 +311,33 @@ HWND Form1::MakeControl(DWORD exStyle, const char* windowClass, const char* text
 // A drop-down combo's height includes its list: room for the three items.
 int Form1::ComboListHeight() const { return layout::TwipsToPixels(1200, dpi_); }
 
+void Form1::SetControlFonts() {
+    auto give = [](HWND control, const win::UniqueGdi& font) {
+        // Not redrawn now: the window is drawn once when all is in place.
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    };
+    for (int row = 0; row < kRowCount; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        for (HWND control : {rows_.text1_[i], rows_.text3_[i], rows_.text2_[i], rows_.combo1_[i], rows_.check1_[i]}) {
+            give(control, font_);
+        }
+        give(label1_[i], plusFont_);
+    }
+    give(command1_, font_);
+}
+
 void Form1::LayoutControls() {
     using layout::Column;
     auto place = [this](HWND control, const layout::TwipsRect& twips, int extraHeight = 0) {
         const RECT r = ToRect(twips, dpi_);
-        MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top + extraHeight, TRUE);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top + extraHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     };
     for (int row = 0; row < kRowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
         picture3_[i].Move(ToRect(layout::RowControl(Column::Icon, row), dpi_));
         place(rows_.text1_[i], layout::RowControl(Column::FirstKey, row));
         place(label1_[i], layout::RowControl(Column::Plus, row));
-        SendMessageA(label1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(plusFont_.Get()), TRUE);
         place(rows_.text3_[i], layout::RowControl(Column::Letter, row));
         place(rows_.text2_[i], layout::RowControl(Column::Path, row));
         place(rows_.combo1_[i], layout::RowControl(Column::WindowState, row), ComboListHeight());
@@ -324,25 +346,61 @@ void Form1::LayoutControls() {
     place(command1_, layout::kHideButton);
 }
 
-void Form1::FitToClientArea() {
+void Form1::FitToClientArea(const POINT* topLeft) {
     RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi_), layout::TwipsToPixels(layout::kClientHeight, dpi_)};
     AdjustWindowRectExForDpi(&frame, kFormStyle, GetMenu(hwnd_) != nullptr, kFormExStyle, static_cast<UINT>(dpi_));
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT keepPlace = topLeft == nullptr ? SWP_NOMOVE : 0;
+    SetWindowPos(hwnd_, nullptr, topLeft != nullptr ? topLeft->x : 0, topLeft != nullptr ? topLeft->y : 0,
+                 frame.right - frame.left, frame.bottom - frame.top, keepPlace | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Sixty controls change font and place. Each gets its new font before
+// anything moves, nothing is drawn until all are in place, and the old fonts
+// are deleted only once no control holds them: no control ever draws in a
+// deleted font or paints twice.
 void Form1::OnDpiChanged(int dpi, const RECT* suggested) {
     dpi_ = dpi;
+    win::UniqueGdi oldFont = std::move(font_);
+    win::UniqueGdi oldPlusFont = std::move(plusFont_);
     MakeFonts();
+    // Turning drawing back on would show a hidden window's contents.
+    const bool visible = IsWindowVisible(hwnd_) != FALSE;
+    if (visible) SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SetControlFonts();
     LayoutControls();
     // The icon boxes were remade at the new size; draw the icons again.
     RefreshRowIcons();
     if (toolbar1_ != nullptr) BuildToolbar();
-    notifyIcon_.SetDpi(dpi);
-    if (suggested != nullptr) {
-        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const win::WindowIcons oldIcons = std::exchange(icons_, win::SetWindowIcons(hwnd_, dpi_));
+    if (visible) SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    notifyIcon_.Reload();
+    const POINT topLeft = suggested != nullptr ? POINT{suggested->left, suggested->top} : POINT{};
+    FitToClientArea(suggested != nullptr ? &topLeft : nullptr);
+    oldFont.Reset();
+    oldPlusFont.Reset();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void Form1::OnSettingChange(WPARAM setting, LPARAM area) {
+    // The toolbar measures itself from the system's metrics.
+    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, WM_SETTINGCHANGE, setting, area);
+    if (setting == SPI_SETHIGHCONTRAST) OnColorsChanged();
+    // Another menu font or caption height changes the frame; the client
+    // area, where the rows are laid out, keeps its size.
+    if (setting == SPI_SETNONCLIENTMETRICS) FitToClientArea();
+    if (setting == SPI_SETICONMETRICS) {
+        const win::WindowIcons oldIcons = std::exchange(icons_, win::SetWindowIcons(hwnd_, dpi_));
     }
-    FitToClientArea();
+}
+
+// High contrast, another colour scheme or theme: everything drawn once with
+// the colours of its day is drawn again with the new ones.
+void Form1::OnColorsChanged() {
+    // The toolbar, a common control, keeps its own copy of the colours.
+    if (toolbar1_ != nullptr) SendMessageA(toolbar1_, WM_SYSCOLORCHANGE, 0, 0);
+    MakeMenuPictures();
+    RefreshRowIcons();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Form1::OnCommand(int id, int code) {
@@ -408,7 +466,7 @@ Status Form1::Form_Load() {
     BRIMLOW_TRACE_MARK("key codes");
     // Only a start that will run shows the icon; a shell that refuses it
     // leaves the program as it was without one.
-    notifyIcon_.Add(hwnd_, dpi_);
+    notifyIcon_.Add(hwnd_);
     BRIMLOW_TRACE_MARK("notification icon");
     ReportLastSession();
     StartTableWatch();

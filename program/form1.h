@@ -14,6 +14,7 @@
 #include "handles.h"
 #include "error.h"
 #include "foreground.h"
+#include "gui.h"
 #include "icon_box.h"
 #include "layout.h"
 #include "module1.h"
@@ -152,17 +153,24 @@ private:
     void OnCreate();
     void OnCommand(int id, int code);
     void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnColorsChanged();
+    void OnSettingChange(WPARAM setting, LPARAM area);
     void OnNotifyIcon(WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND MakeControl(DWORD exStyle, const char* windowClass, const char* text, DWORD style, int id,
                      const layout::TwipsRect& twips, HGDIOBJ font, int extraHeight = 0);
     int ComboListHeight() const;
-    // Moves every control to its place, in the fonts, after a DPI change.
+    // Moves every control to its place after a DPI change, without drawing.
     void LayoutControls();
+    void SetControlFonts();
     void MakeFonts();
-    void FitToClientArea();
+    // Sizes the frame around the client area; moves it too, when given where.
+    void FitToClientArea(const POINT* topLeft = nullptr);
     void BuildMenu();
     void BuildToolbar();
+    // The toolbar's open-folder and diskette beside their menu items, on the
+    // menu's colour of the moment.
+    void MakeMenuPictures();
     void OnClose();
     void OnEndSession(bool ending, LPARAM how);
     Status KeepDiskVersion(const std::string& path, const TableBytes& disk);
@@ -208,6 +216,7 @@ private:
     TableBytes keptVersion_;
     win::UniqueGdi font_;
     win::UniqueGdi plusFont_;
+    win::WindowIcons icons_;
     win::NotifyIcon notifyIcon_;
     win::AccessibleNames accessibleNames_;
 };

@@ -158,18 +158,22 @@ void Form1::BuildToolbar() {
         }
     }
 
-    // The open-folder and diskette pictures stand beside their menu items
-    // too. The menu lets go of the old pictures before they are deleted.
+    MakeMenuPictures();
+}
+
+// The open-folder and diskette pictures stand beside their menu items too.
+// The menu lets go of the old pictures before they are deleted.
+void Form1::MakeMenuPictures() {
+    if (toolbar1_ == nullptr) return;
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar1_, TB_GETIMAGELIST, 0, 0));
-    if (images != nullptr) {
-        win::UniqueGdi open = MenuPicture(images, STD_FILEOPEN, dpi_);
-        win::UniqueGdi save = MenuPicture(images, STD_FILESAVE, dpi_);
-        HMENU menu = GetMenu(hwnd_);
-        SetMenuPicture(menu, MenuId(kMenuOpen), open.Get());
-        SetMenuPicture(menu, MenuId(kMenuSave), save.Get());
-        picture1_ = std::move(open);
-        picture2_ = std::move(save);
-    }
+    if (images == nullptr) return;
+    win::UniqueGdi open = MenuPicture(images, STD_FILEOPEN, dpi_);
+    win::UniqueGdi save = MenuPicture(images, STD_FILESAVE, dpi_);
+    HMENU menu = GetMenu(hwnd_);
+    SetMenuPicture(menu, MenuId(kMenuOpen), open.Get());
+    SetMenuPicture(menu, MenuId(kMenuSave), save.Get());
+    picture1_ = std::move(open);
+    picture2_ = std::move(save);
 }
 
 void Form1::SmartMenuXP1_MenuClick(int itemNumber) {
@@ -241,7 +245,7 @@ void Form1::ContextCommand() {
 
 void Form1::AboutCommand() {
     frmAbout about(instance_, versionFile);
-    about.ShowModal(hwnd_);
+    about.ShowModal(hwnd_, dpi_);
 }
 
 void Form1::HideCommand() { ShowWindow(hwnd_, SW_HIDE); }

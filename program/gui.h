@@ -19,8 +19,23 @@ UniqueGdi MakeFont(const char* face, int hundredthsOfAPoint, int dpi, bool bold)
 // 8 points, normal or bold.
 UniqueGdi DialogFont(int dpi, bool bold = false);
 
-// The program's icon at this size in pixels, shared by the system: it is
-// never destroyed.
-HICON ProgramIcon(int size);
+// The program's icon at this size in pixels, the caller's to keep. Never
+// loaded shared: the system's cache of shared icons hands back the first size
+// it loaded under the name, whatever size is asked later, and stretches it.
+UniqueIcon ProgramIcon(int size);
+
+// The width and height of an icon's image; 0 x 0 for no icon.
+SIZE IconSize(HICON icon);
+
+// The two icons of a window at its DPI: the large one for Alt+Tab and the
+// small one in the caption and the taskbar.
+struct WindowIcons {
+    UniqueIcon large;
+    UniqueIcon small;
+};
+// Gives the window the program's icons at the sizes of this DPI and hands
+// them to the caller to keep while the window shows them; the window lets go
+// of the icons it held before.
+WindowIcons SetWindowIcons(HWND window, int dpi);
 
 }  // namespace brimlow::win

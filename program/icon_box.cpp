@@ -26,7 +26,8 @@ HWND IconBox::Create(HWND parent, int id, const RECT& bounds, HINSTANCE instance
 }
 
 void IconBox::Move(const RECT& bounds) {
-    MoveWindow(hwnd_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+    SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     MakeSurface(bounds.right - bounds.left, bounds.bottom - bounds.top);
 }
 
@@ -44,6 +45,8 @@ void IconBox::MakeSurface(int width, int height) {
     Clear();
 }
 
+// The background is the button face of the moment: after a change of colours
+// the owner clears and draws the box again.
 void IconBox::Clear() {
     RECT all{0, 0, width_, height_};
     FillRect(dc_.Get(), &all, GetSysColorBrush(COLOR_BTNFACE));

@@ -18,7 +18,8 @@ public:
     IconBox& operator=(const IconBox&) = delete;
 
     HWND Create(HWND parent, int id, const RECT& bounds, HINSTANCE instance);
-    // Resizes the box; the picture is cleared, as the caller redraws it.
+    // Moves and resizes the box without drawing it; the picture is cleared,
+    // as the caller redraws it.
     void Move(const RECT& bounds);
 
     // Removes the picture: the surface goes back to the background colour.

@@ -1,10 +1,12 @@
 #include "notify_icon.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
 #include "control_ids.h"
 #include "gui.h"
+#include "resource_ids.h"
 
 namespace brimlow::win {
 namespace {
@@ -13,10 +15,18 @@ constexpr wchar_t kTip[] = L"Brimlow";
 
 }  // namespace
 
-// The program icon at the size the shell draws notification icons in.
-void NotifyIcon::TakeIcon(int dpi) {
-    iconSize_ = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
-    icon_ = ProgramIcon(iconSize_);
+// The shell draws notification icons at the small-icon size of the
+// taskbar's monitor, which need not be the window's. LoadIconMetric gives the
+// icon at that size, scaled down from a larger image rather than up.
+UniqueIcon NotifyIcon::TakeIcon() {
+    HICON loaded = nullptr;
+    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ids::kProgramIcon), LIM_SMALL, &loaded))) {
+        loaded = nullptr;
+    }
+    UniqueIcon replaced = std::move(icon_);
+    icon_.Reset(loaded);
+    iconSize_ = win::IconSize(icon_.Get()).cx;
+    return replaced;
 }
 
 NOTIFYICONDATAW NotifyIcon::Data(UINT flags) const {
@@ -26,15 +36,15 @@ NOTIFYICONDATAW NotifyIcon::Data(UINT flags) const {
     data.uID = ids::kNotifyIconId;
     data.uFlags = flags;
     data.uCallbackMessage = ids::kNotifyIconMessage;
-    data.hIcon = icon_;
+    data.hIcon = icon_.Get();
     static_assert(sizeof kTip <= sizeof data.szTip);
     for (std::size_t i = 0; i < sizeof kTip / sizeof kTip[0]; ++i) data.szTip[i] = kTip[i];
     return data;
 }
 
-bool NotifyIcon::Add(HWND window, int dpi) {
+bool NotifyIcon::Add(HWND window) {
     window_ = window;
-    TakeIcon(dpi);
+    TakeIcon();
     // Run as an administrator, the window would otherwise never hear from
     // an Explorer that runs without: the system drops messages from
     // processes of a lower integrity level.
@@ -57,14 +67,15 @@ void NotifyIcon::Restore() {
     if (window_ == nullptr) return;
     // Explorer also announces itself when only the taskbar's DPI changed,
     // and then the icon is still there: it only takes the new size.
+    const UniqueIcon replaced = TakeIcon();
     NOTIFYICONDATAW data = Data(NIF_ICON);
     if (added_ && Shell_NotifyIconW(NIM_MODIFY, &data)) return;
     AddToShell();
 }
 
-void NotifyIcon::SetDpi(int dpi) {
+void NotifyIcon::Reload() {
     if (window_ == nullptr) return;
-    TakeIcon(dpi);
+    const UniqueIcon replaced = TakeIcon();
     if (!added_) return;
     NOTIFYICONDATAW data = Data(NIF_ICON);
     Shell_NotifyIconW(NIM_MODIFY, &data);

@@ -25,15 +25,17 @@ public:
     NotifyIcon(const NotifyIcon&) = delete;
     NotifyIcon& operator=(const NotifyIcon&) = delete;
 
-    // Adds the icon for the window at the small-icon size of its DPI. A shell
-    // without a notification area refuses; the program runs on without the
-    // icon, and adds it when the shell announces itself (Restore).
-    bool Add(HWND window, int dpi);
-    // The shell (re)started and lost its icons: adds the icon again, if Add
-    // was asked for and Remove was not.
+    // Adds the icon for the window, at the size the shell draws notification
+    // icons in. A shell without a notification area refuses; the program
+    // runs on without the icon, and adds it when the shell announces itself
+    // (Restore).
+    bool Add(HWND window);
+    // The shell (re)started and lost its icons, or its taskbar changed DPI:
+    // adds the icon again at the shell's size, if Add was asked for and
+    // Remove was not.
     void Restore();
-    // The window moved to a monitor of another DPI: the icon at its new size.
-    void SetDpi(int dpi);
+    // A DPI changed: the icon again at the shell's size.
+    void Reload();
     // Removes the icon; nothing when it is not there.
     void Remove();
 
@@ -64,11 +66,13 @@ private:
     NOTIFYICONDATAW Data(UINT flags) const;
     bool AddToShell();
     NotifyIconCommand TrackMenu(POINT at) const;
-    void TakeIcon(int dpi);
+    // Loads the icon at the shell's size; gives back the one it replaces,
+    // which the shell may hold until it is told of the new one.
+    UniqueIcon TakeIcon();
 
     HWND window_ = nullptr;  // set from Add until Remove
     bool added_ = false;
-    HICON icon_ = nullptr;
+    UniqueIcon icon_;
     int iconSize_ = 0;
     std::string lastBalloon_;
 };

@@ -3,7 +3,9 @@
 # build/screenshots/ (not committed). The program runs in a Wine virtual
 # desktop, which draws the window frames that a bare X server would not, and
 # a taskbar: tray-96.png is its notification area, enlarged three times, with
-# the program's icon in it.
+# the program's icon in it. Then the main window and the About box once more
+# at 96 dpi in the colours of High Contrast Black and of High Contrast White
+# (main-contrast-black.png, about-contrast-black.png, ...).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -42,38 +44,91 @@ capture_when_drawn() {  # file [screen before [seconds]]
     return 1
 }
 
-cd build/win/bin
-for dpi in ${BRIMLOW_SHOT_DPIS:-96 120 144}; do
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+# The colours of a high-contrast scheme (black or white) as a registry file
+# for "HKCU\Control Panel\Colors", which Wine reads when a program starts.
+contrast_colours() {  # black | white
+    local back fore select dimmed hot name
+    if [ "$1" = black ]; then
+        back="0 0 0" fore="255 255 255" select="26 235 255" dimmed="63 242 0" hot="255 255 0"
+    else
+        back="255 255 255" fore="0 0 0" select="55 0 110" dimmed="96 0 0" hot="0 0 159"
+    fi
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n'
+    for name in Background Window ButtonFace Menu MenuBar InfoWindow ActiveTitle InactiveTitle AppWorkSpace \
+        ButtonAlternateFace GradientActiveTitle GradientInactiveTitle HilightText; do
+        printf '"%s"="%s"\r\n' "$name" "$back"
+    done
+    for name in WindowText ButtonText MenuText InfoText TitleText WindowFrame ActiveBorder InactiveBorder \
+        ButtonHilight ButtonLight ButtonDkShadow ButtonShadow Scrollbar; do
+        printf '"%s"="%s"\r\n' "$name" "$fore"
+    done
+    printf '"Hilight"="%s"\r\n"MenuHilight"="%s"\r\n' "$select" "$select"
+    printf '"GrayText"="%s"\r\n"InactiveTitleText"="%s"\r\n"HotTrackingColor"="%s"\r\n' "$dimmed" "$dimmed" "$hot"
+}
+
+# Starts the program in a fresh virtual desktop and captures the main window
+# as main-NAME.png, then opens Help > About and captures it as about-NAME.png.
+shoot() {  # name
+    local name=$1 desktop about attempt shown
     wineserver -k >/dev/null 2>&1 || true
     wine explorer /desktop=brimlow,1100x1000 program.exe >/dev/null 2>&1 &
     shown=$!
-    capture_when_drawn "$out/main-$dpi.png"
-    if [ "$dpi" = 96 ]; then
-        convert "$out/main-$dpi.png" -gravity SouthEast -crop 240x40+0+0 +repage -scale 300% "$out/tray-$dpi.png"
-        echo "$out/tray-$dpi.png"
+    capture_when_drawn "$out/main-$name.png"
+    if [ "$name" = 96 ]; then
+        convert "$out/main-$name.png" -gravity SouthEast -crop 240x40+0+0 +repage -scale 300% "$out/tray-$name.png"
+        echo "$out/tray-$name.png"
     fi
     # Help > About, typed into the virtual desktop as a user would; typed
     # again while no About box shows, as keys that come before Wine has made
-    # the program's window the active one are lost.
+    # the program's window the active one are lost. The pointer rests on the
+    # window first: with the pointer on the bare desktop (the 96-dpi window
+    # ends short of the screen's middle) the window gets no keys.
     desktop=$(xdotool search --name 'brimlow - Wine desktop' 2>/dev/null | head -n 1 || true)
+    xdotool mousemove 200 300 2>/dev/null || true
+    sleep 0.5
     about=""
     for attempt in 1 2 3; do
         [ -n "$desktop" ] || break
         xdotool windowfocus --sync "$desktop" 2>/dev/null || true
         xdotool key --clearmodifiers alt+h a
-        if capture_when_drawn "$out/about-$dpi.png" "$out/main-$dpi.png" 5 2>/dev/null; then
-            about="$out/about-$dpi.png"
+        if capture_when_drawn "$out/about-$name.png" "$out/main-$name.png" 5 2>/dev/null; then
+            about="$out/about-$name.png"
             break
         fi
     done
     if [ -n "$about" ]; then
         echo "$about"
     else
-        rm -f "$out/about-$dpi.png"
-        echo "No About box at $dpi dpi: Help > About typed with xdotool changed nothing on the screen" >&2
+        rm -f "$out/about-$name.png"
+        echo "No About box ($name): Help > About typed with xdotool changed nothing on the screen" >&2
     fi
     wineserver -k >/dev/null 2>&1 || true
     wait "$shown" 2>/dev/null || true
-    echo "$out/main-$dpi.png"
+    echo "$out/main-$name.png"
+}
+
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+
+cd build/win/bin
+for dpi in ${BRIMLOW_SHOT_DPIS:-96 120 144}; do
+    set_dpi "$dpi"
+    shoot "$dpi"
+done
+
+# The prefix's own colours are kept and put back after the high-contrast
+# shots, also when one of them fails.
+set_dpi 96
+colours="$out/.colours.reg"
+wine reg export 'HKCU\Control Panel\Colors' "$colours" /y >/dev/null 2>&1
+restore_colours() {
+    wine reg delete 'HKCU\Control Panel\Colors' /f >/dev/null 2>&1 || true
+    wine reg import "$colours" >/dev/null 2>&1 || true
+    wineserver -k >/dev/null 2>&1 || true
+    rm -f "$colours" "$out/.contrast.reg"
+}
+trap 'restore_colours; brimlow_stop_display' EXIT
+for scheme in black white; do
+    contrast_colours "$scheme" >"$out/.contrast.reg"
+    wine reg import "$out/.contrast.reg" >/dev/null 2>&1
+    shoot "contrast-$scheme"
 done

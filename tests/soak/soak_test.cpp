@@ -91,9 +91,9 @@ protected:
                                                   "1 - Normal", brimlow::kActiveOn};
         }
         ASSERT_FALSE(brimlow::win::SaveShortcutsFile(Path(), brimlow::FormatShortcuts(rows_)));
-        keysBefore_ = UniqueKey::LiveCount();
-        iconsBefore_ = UniqueIcon::LiveCount();
         ASSERT_FALSE(form_.Create());
+        keysBefore_ = UniqueKey::LiveCount();
+        iconsBefore_ = UniqueIcon::LiveCount();  // the window's own icons live as long as it does
         ASSERT_FALSE(form_.LoadShortcuts(Path()));
         form_.ResolveKeyCodes();
     }

@@ -30,15 +30,25 @@ inline std::vector<std::string> FileNames(const std::string& folder) {
     return names;
 }
 
-// Deletes a folder and everything below it, read-only files included.
-inline void RemoveTree(const std::string& folder) {
-    for (const std::string& name : FileNames(folder)) {
-        const std::string path = folder + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(path.c_str())) RemoveTree(path);
+// "\\?\" and the full path: no length limit in the wide calls.
+inline std::wstring Unlimited(const std::string& fullPath) { return L"\\\\?\\" + Wide(fullPath); }
+
+// Deletes a folder and everything below it, read-only files and folders
+// deeper than 260 characters included.
+inline void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(path.c_str())) RemoveTree(path);
     }
-    RemoveDirectoryA(folder.c_str());
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    RemoveDirectoryW(folder.c_str());
 }
+
+inline void RemoveTree(const std::string& folder) { RemoveTree(Unlimited(folder)); }
 
 // A new, empty folder "<temp>\brimlow <name> <pid>_<n>", removed with all it
 // holds when the test is done. The spaces are on purpose: every path a test

@@ -14,12 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "control_ids.h"
 #include "form1.h"
+#include "gui.h"
 #include "paths.h"
 #include "shortcuts_file.h"
 #include "support/checks.h"
@@ -27,6 +29,7 @@
 #include "support/messages.h"
 #include "support/notify_icon.h"
 #include "support/rows_file.h"
+#include "support/system_colours.h"
 #include "support/test_files.h"
 #include "support/window_text.h"
 
@@ -495,6 +498,116 @@ TEST_F(Form1Test, ASessionEndThatCannotSaveKeepsTheRowsInACopyAndTheNextStartSay
     EXPECT_FALSE(brimlow::testing::Exists(data + "\\last-session.txt"));
 }
 
+// ---- what the desktop changes under a running window ----
+
+// Runs `inspect` on the About box, shown and drawn, inside its modal loop.
+void WithAboutBox(Form1& form, const std::function<void(HWND)>& inspect) {
+    static const std::function<void(HWND)>* current = nullptr;
+    current = &inspect;
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND about = FindWindowA("#32770", "About Brimlow");  // the end-to-end tests open theirs in another thread
+        if (about == nullptr || !IsWindowVisible(about) || GetWindowThreadProcessId(about, nullptr) != GetCurrentThreadId()) return;
+        KillTimer(nullptr, timer);
+        RedrawWindow(about, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        (*current)(about);
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+    });
+    form.AboutCommand();
+}
+
+LONG FontHeight(HWND control) {
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
+// Each time a control is given a font or paints, the font it held until then
+// must still exist; it paints in the new size. The watch outlives the controls.
+struct FontWatch {
+    explicit FontWatch(HWND parent) {
+        EnumChildWindows(parent, [](HWND child, LPARAM self) {
+            return SetWindowSubclass(child, &FontWatch::Proc, 1, static_cast<DWORD_PTR>(self));
+        }, reinterpret_cast<LPARAM>(this));
+    }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        if ((message == WM_SETFONT || message == WM_PAINT) && SendMessageA(hwnd, WM_GETFONT, 0, 0) != 0) {
+            auto& watch = *reinterpret_cast<FontWatch*>(self);
+            const LONG height = FontHeight(hwnd);  // 0 for a deleted font
+            watch.deleted += height == 0;
+            ++watch.checks;
+            // 8 points are 16 pixels at 144 dpi; the "+"'s 8.25 points, 17.
+            if (message == WM_PAINT && height != -16 && height != -17) watch.otherSizes.push_back(GetDlgCtrlID(hwnd));
+        }
+        if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &FontWatch::Proc, 1);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    int checks = 0;
+    int deleted = 0;
+    std::vector<int> otherSizes;
+};
+
+// High Contrast Black, then a monitor of 144 dpi, under the running window.
+TEST_F(Form1Test, NewColoursAndAnotherDpiRedrawEveryControlInTheirColoursAndFontsAndTheAboutBoxFollows) {
+    using brimlow::testing::PixelsOf;
+    Load(ShortcutsFile({}));
+    HWND hwnd = form_->Hwnd();
+    ShowWindow(hwnd, SW_SHOW);
+    PumpMessages();
+    const int toolbarFace = PixelsOf(form_->Toolbar(), GetSysColor(COLOR_BTNFACE));
+    const brimlow::testing::HighContrastBlack contrast;
+    PumpMessages();
+    EXPECT_GT(PixelsOf(form_->Picture3(0).Hwnd(), RGB(0, 0, 0)), 41 * 41 / 2) << "the icon box's background";
+    EXPECT_GE(PixelsOf(form_->Toolbar(), RGB(0, 0, 0)), toolbarFace) << "the toolbar's face in the new colour";
+
+    FontWatch watch(hwnd);
+    SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    PumpMessages();
+    EXPECT_GT(watch.checks, 2 * 61) << "each control given its font and painted";
+    EXPECT_EQ(watch.deleted, 0) << "times a control held a deleted font";
+    EXPECT_EQ(watch.otherSizes, std::vector<int>{}) << "controls painting in a font of another size";
+    RECT owner{};
+    GetWindowRect(hwnd, &owner);
+    WithAboutBox(*form_, [&](HWND about) {
+        HWND title = GetDlgItem(about, brimlow::ids::kAboutTitle);
+        EXPECT_GT(PixelsOf(title, RGB(255, 255, 255)), 20) << "the title in the button text colour, white on black";
+        EXPECT_EQ(FontHeight(title), -28) << "14 points at the owner's 144 dpi";
+        RECT box{};
+        GetWindowRect(about, &box);
+        EXPECT_NEAR(box.left + box.right, owner.left + owner.right, 2) << "centred on the owner";
+        EXPECT_NEAR(box.top + box.bottom, owner.top + owner.bottom, 2);
+        SendMessageA(about, WM_DPICHANGED, MAKEWPARAM(96, 96), 0);
+        EXPECT_EQ(FontHeight(title), -19);
+        GetClientRect(about, &box);
+        EXPECT_EQ(Describe(box), "0,0 325x115");
+    });
+    form_.reset();
+}
+
+// Wine 8 opens a path of 300 characters with CreateFileW, but the program's
+// file layer makes ANSI calls, which it refuses with error 206 (as Windows
+// does: its long paths reach the wide calls only). The table is refused with
+// its name, and neither the rows nor the file change.
+TEST_F(Form1Test, ATable300CharactersDeepIsRefusedUnderWineAsTooLongNamingItAndNothingChanges) {
+    Load(ShortcutsFile({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
+    std::string deep = folder_;
+    while (deep.size() < 300) {
+        deep += "\\" + std::string(std::min<std::size_t>(100, 300 - deep.size() - 1), 'd');
+        ASSERT_TRUE(CreateDirectoryW(brimlow::testing::Unlimited(deep).c_str(), nullptr)) << deep;
+    }
+    const std::string table = deep + "\\shortcuts.ini";
+    ASSERT_TRUE(CopyFileW(brimlow::testing::Wide(form_->ShortcutsPath()).c_str(), brimlow::testing::Wide(table).c_str(), TRUE))
+        << "the wide calls take the path as it is";
+
+    const brimlow::Status loaded = form_->LoadShortcuts(table);
+    ASSERT_TRUE(loaded.has_value()) << "it loads: the file layer takes long paths now, and this test should say so";
+    EXPECT_TRUE(Includes(loaded->description, "Cannot read " + table + ": File name is too long"));
+    EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
+    const brimlow::Status saved = form_->SaveShortcuts(table);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_TRUE(Includes(saved->description, "Cannot save " + table + ": File name is too long"));
+    EXPECT_EQ(brimlow::testing::ReadBytes(brimlow::testing::Unlimited(table)), brimlow::testing::ReadBytes(form_->ShortcutsPath()));
+}
+
 // ---- what a screen reader reads ----
 
 // The name a screen reader gives a control.
@@ -569,16 +682,17 @@ TEST_F(Form1Test, TheToolbarButtonsHaveTheirNamesAsTooltips) {
 
 // ---- the notification icon ----
 
-TEST_F(Form1Test, TheNotificationIconComesWithASuccessfulStartUpTakesTheDpiSizeAndGoesWithTheWindow) {
+// The icon is the taskbar's small-icon size, whatever the window's monitor.
+TEST_F(Form1Test, TheNotificationIconComesWithASuccessfulStartUpTakesTheShellsSizeAndGoesWithTheWindow) {
     using brimlow::testing::NotifyIconExists;
     const HWND hwnd = form_->Hwnd();
     EXPECT_FALSE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId)) << "before the start-up";
     Load(ShortcutsFile({}));
     EXPECT_TRUE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId));
-    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetricsForDpi(SM_CXSMICON, 96));
+    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetrics(SM_CXSMICON));
 
     SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
-    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetricsForDpi(SM_CXSMICON, 144));
+    EXPECT_EQ(form_->NotifyIcon().IconSize(), GetSystemMetrics(SM_CXSMICON));
     EXPECT_TRUE(NotifyIconExists(hwnd, brimlow::ids::kNotifyIconId));
 
     form_.reset();
@@ -806,3 +920,4 @@ TEST_F(TargetDialog, CancellingTheFirstUseLeavesAFilledBoxAsItWas) {
 }
 
 }  // namespace
+

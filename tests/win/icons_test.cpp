@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui.h"
 #include "handles.h"
 #include "icon_box.h"
 #include "icons.h"
@@ -247,6 +248,11 @@ TEST_F(IconBoxTest, RefreshDrawsTheIconAndEveryRefreshClearsThePreviousOne) {
     EXPECT_TRUE(Drawn());
     RefreshRowIcon(instance_, "C:\\no such folder\\missing.exe", box_);
     EXPECT_FALSE(Drawn());
+}
+
+// A shared load would hand back the first size loaded, stretched.
+TEST(ProgramIcon, ComesAtEachSizeAskedWhateverSizeWasLoadedBefore) {
+    for (int size : {48, 20, 24, 16, 20}) EXPECT_EQ(brimlow::win::IconSize(brimlow::win::ProgramIcon(size).Get()).cx, size);
 }
 
 }  // namespace
