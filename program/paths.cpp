@@ -37,4 +37,11 @@ std::string ModuleFolder(HMODULE module) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+std::wstring WidePath(const std::string& path) {
+    const int size = static_cast<int>(path.size());
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
 }  // namespace brimlow::win

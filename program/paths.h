@@ -19,4 +19,9 @@ std::string ModuleFolder(HMODULE module = nullptr);
 // NUL-terminated.
 std::vector<wchar_t> ModuleFileW(HMODULE module = nullptr);
 
+// A path in the process's code page for the wide file calls. Only they take
+// a path longer than MAX_PATH (the manifest is longPathAware); the ANSI
+// calls refuse one with ERROR_FILENAME_EXCED_RANGE.
+std::wstring WidePath(const std::string& path);
+
 }  // namespace brimlow::win

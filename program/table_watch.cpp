@@ -1,5 +1,6 @@
 #include "table_watch.h"
 
+#include "paths.h"
 #include "shortcuts_io.h"
 
 namespace brimlow::win {
@@ -20,7 +21,7 @@ bool TableWatch::Start(HWND window, UINT message, const std::vector<std::string>
     window_ = window;
     message_ = message;
     for (const std::string& folder : folders) {
-        UniqueChangeNotification watch(FindFirstChangeNotificationA(folder.c_str(), FALSE, kWatchedChanges));
+        UniqueChangeNotification watch(FindFirstChangeNotificationW(WidePath(folder).c_str(), FALSE, kWatchedChanges));
         if (watch) folders_.push_back(std::move(watch));
     }
     if (folders_.empty()) return false;
@@ -80,7 +81,7 @@ std::string DatedCopyPath(const std::string& folder) {
     for (int attempt = 1; attempt < 100; ++attempt) {
         path = folder + "\\" +
                DatedCopyName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, attempt);
-        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+        if (GetFileAttributesW(WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES) break;
     }
     return path;
 }
