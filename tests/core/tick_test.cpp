@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -40,7 +39,6 @@ public:
     void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) override {
         launches.push_back({file, showCmd, directory});
         events.push_back("launch " + file);
-        if (onLaunch) onLaunch();
         if (failLaunches) throw std::runtime_error("launcher missing");
     }
     void ShowMainWindow() override {
@@ -55,7 +53,6 @@ public:
     void BringMainWindowToFront() override { events.push_back("raise"); }
     std::vector<brimlow::Launch> launches;
     std::vector<std::string> events;
-    std::function<void()> onLaunch;
     int shows = 0;
     bool failLaunches = false;
     bool granted = true;
@@ -212,19 +209,6 @@ TEST_F(TickTest, WhileRightAltIsDownOnlyRowsWhoseFirstKeyIsCtrlAreQuiet) {
     for (int vk : {17, int{'E'}, 18, 165, 33, 112}) keyboard.Down(vk);
     Tick();
     EXPECT_EQ(actions.events, (Events{"front 3", "allow", "launch page", "show", "raise"}));
-}
-
-// A tick delivered inside a launch (a message loop of the shell's) is skipped.
-TEST_F(TickTest, ATickDeliveredInsideALaunchIsSkipped) {
-    ResolveAll();
-    Ticker ticker;
-    int nestedRuns = 0;
-    actions.onLaunch = [&] { nestedRuns += ticker.Run(rows, codes, keyboard, actions); };
-    for (int vk : {17, int{'N'}}) keyboard.Down(vk);
-    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
-    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
-    EXPECT_EQ(nestedRuns, 0);
-    EXPECT_EQ(actions.launches.size(), 20u) << "ten rows once per outer tick";
 }
 
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {
