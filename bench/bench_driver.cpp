@@ -2,8 +2,9 @@
 // measures one figure side by side against the benchmark's own baseline and
 // prints one line per figure; the script gathers them.
 //   tick ROUNDS TICKS          the tick in this process vs the bare key queries
-//   startup PROGRAM MINIMAL FLOOR N
-//                              process start to the window shown, interleaved
+//   startup PROGRAM MINIMAL FLOOR N [BEFORE]
+//                              process start to the window shown, interleaved;
+//                              BEFORE, an earlier build of the program, too
 //   trace PROGRAM N FILE       N starts of the tracing build, its marks into FILE
 //   latency PROGRAM SAMPLES    key-down in this process to the call into Ostrad
 //   hide [CLASS]               hides the running program's main window (or the
@@ -216,10 +217,12 @@ std::string Spread(const std::vector<double>& times) {
 
 // Starts the program and its baselines in turn, the order rotating every
 // round so none always runs right after another; medians and ranges.
-int Startup(const std::string& program, const std::string& minimal, const std::string& floor, int rounds) {
+int Startup(const std::string& program, const std::string& minimal, const std::string& floor, int rounds,
+            const std::string& before) {
     std::vector<Candidate> candidates = {{"program.exe", program, kFormClass, {}},
                                          {"minimal", minimal, kMinimalClass, {}}};
     if (!floor.empty()) candidates.push_back({"floor", floor, kFloorClass, {}});
+    if (!before.empty()) candidates.push_back({"before", before, kFormClass, {}});
     const std::size_t n = candidates.size();
     for (int round = 0; round < rounds + 1; ++round) {
         for (std::size_t i = 0; i < n; ++i) {
@@ -367,7 +370,7 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     auto number = [&](int i, int fallback) { return argc > i ? std::atoi(argv[i]) : fallback; };
     if (command == "tick") return Tick(number(2, 15), number(3, 20000));
-    if (command == "startup" && argc > 4) return Startup(argv[2], argv[3], argv[4], number(5, 10));
+    if (command == "startup" && argc > 4) return Startup(argv[2], argv[3], argv[4], number(5, 10), argc > 6 ? argv[6] : "");
     if (command == "trace" && argc > 4) return Trace(argv[2], number(3, 10), argv[4]);
     if (command == "latency" && argc > 2) return Latency(argv[2], number(3, 200));
     if (command == "hide") return Hide(argc > 2 ? argv[2] : kFormClass);

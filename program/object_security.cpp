@@ -1,11 +1,12 @@
 #include "object_security.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <utility>
+#include <vector>
 
 #include "handles.h"
+#include "paths.h"
 
 namespace brimlow::win {
 namespace {
@@ -74,15 +75,30 @@ std::optional<AccessEntry> EntryOf(const ACE_HEADER* header) {
 }  // namespace
 
 std::optional<ObjectSecurity> ReadFileSecurity(const std::string& path) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    LocalMemory descriptor;
-    const DWORD status = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                                               &dacl, nullptr, descriptor.Out<void>());
+    // GetFileSecurity costs fewer trips to the system than
+    // GetNamedSecurityInfo; a file's owner and list nearly always fit in the
+    // first buffer, so one call is the rule.
+    constexpr SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    const std::wstring wide = WidePath(path);
+    std::vector<unsigned char> descriptor(4096);
+    DWORD needed = 0;
+    BOOL read = GetFileSecurityW(wide.c_str(), kWhat, descriptor.data(), static_cast<DWORD>(descriptor.size()), &needed);
+    if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        descriptor.resize(needed);
+        read = GetFileSecurityW(wide.c_str(), kWhat, descriptor.data(), needed, &needed);
+    }
+    const DWORD status = read ? ERROR_SUCCESS : GetLastError();
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) return std::nullopt;
     ObjectSecurity security;
     if (status != ERROR_SUCCESS) return security;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted)) {
+        return security;
+    }
+    if (!present) dacl = nullptr;
     security.owner = SidText(owner);
     if (dacl == nullptr) return security;
     security.dacl.emplace();

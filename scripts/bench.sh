@@ -10,6 +10,9 @@
 #   BRIMLOW_STARTUP_ROUNDS=20        more interleaved starts (default 10)
 #   scripts/bench.sh startup-trace   the start-up's steps, medians of 10 starts
 #   BRIMLOW_TRACE_PROGRAM=old/program_trace.exe scripts/bench.sh startup-trace
+#   BRIMLOW_BEFORE=old/build/win/bin scripts/bench.sh
+#                                    an earlier build measured in the same run
+#                                    beside this one, figure by figure
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -47,13 +50,28 @@ rows 1 >"$work/app/data/shortcuts.ini"
 cp "$bin/program.exe" "$work/standin/"
 cp "$bench/standin/Ostrad.dll" "$work/standin/"
 rows 0 >"$work/standin/data/shortcuts.ini"
+# The earlier build in folders of its own, with its own driver and stand-in.
+before=${BRIMLOW_BEFORE:-}
+if [ -n "$before" ]; then
+    mkdir -p "$work/before/app/data" "$work/before/standin/data"
+    cp "$before/program.exe" "$before/Ostrad.dll" "$bin/help.txt" "$work/before/app/"
+    rows 1 >"$work/before/app/data/shortcuts.ini"
+    cp "$before/program.exe" "$work/before/standin/"
+    cp "$before/bench/standin/Ostrad.dll" "$work/before/standin/"
+    rows 0 >"$work/before/standin/data/shortcuts.ini"
+fi
 
 driver() { wine "$bench/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+before_driver() { wine "$before/bench/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 program_w=$(winpath "$PWD/$work/app/program.exe")
 minimal_w=$(winpath "$PWD/$bench/minimal.exe")
 floor_w=$(winpath "$PWD/$bench/floor.exe")
 standin_w=$(winpath "$PWD/$work/standin/program.exe")
+if [ -n "$before" ]; then
+    before_w=$(winpath "$PWD/$work/before/app/program.exe")
+    before_standin_w=$(winpath "$PWD/$work/before/standin/program.exe")
+fi
 
 if [ "${1:-}" = startup-trace ]; then
     # The tracing build in a folder of its own with the same ten rows; each
@@ -98,16 +116,19 @@ size_dll=$(stat -c %s "$bin/Ostrad.dll")
 awk -v e="$size_exe" -v d="$size_dll" 'BEGIN {
     printf "6 sizes: program.exe %d bytes (%.1f KB, goal <= 256 KB, %.2f of it), Ostrad.dll %d bytes (%.1f KB, goal <= 8 KB, %.2f of it)\n",
         e, e / 1024, e / 262144, d, d / 1024, d / 8192 }'
+[ -n "$before" ] && echo "6 sizes before: program.exe $(stat -c %s "$before/program.exe") bytes, Ostrad.dll $(stat -c %s "$before/Ostrad.dll") bytes"
 
 # 1. Tick cost
 echo "1 $(driver tick 15 20000)"
+[ -n "$before" ] && echo "1 before: $(before_driver tick 15 20000)"
 
 # 3. Start-up
-driver startup "$program_w" "$minimal_w" "$floor_w" "${BRIMLOW_STARTUP_ROUNDS:-10}" | sed 's/^/3 /'
+driver startup "$program_w" "$minimal_w" "$floor_w" "${BRIMLOW_STARTUP_ROUNDS:-10}" ${before:+"$before_w"} | sed 's/^/3 /'
 [ "${1:-}" = startup ] && exit 0
 
 # 2. Detection latency
 echo "2 $(driver latency "$standin_w" "$samples")"
+[ -n "$before" ] && echo "2 before: $(before_driver latency "$before_standin_w" "$samples")"
 
 # 4 and 5. Idle cost and memory: both run side by side, started from here so
 # their Linux processes can be read.
@@ -117,9 +138,16 @@ wine "$bench/minimal.exe" hidden >/dev/null 2>&1 &
 minimal_pid=$!
 wine "$bench/floor.exe" >/dev/null 2>&1 &
 floor_pid=$!
-cleanup() { kill "$program_pid" "$minimal_pid" "$floor_pid" 2>/dev/null || true; }
+before_pid=""
+if [ -n "$before" ]; then
+    wine "$work/before/app/program.exe" >/dev/null 2>&1 &
+    before_pid=$!
+fi
+cleanup() { kill "$program_pid" "$minimal_pid" "$floor_pid" $before_pid 2>/dev/null || true; }
 trap 'cleanup; brimlow_stop_display' EXIT
 driver hide >/dev/null || echo "the program's window never appeared"
+# Each hide takes the one window of the class still shown.
+[ -n "$before" ] && { driver hide >/dev/null || echo "the earlier build's window never appeared"; }
 driver hide BrimlowBenchFloor >/dev/null || echo "the floor's window never appeared"
 sleep 3
 
@@ -140,6 +168,7 @@ for name in program minimal floor; do
     pid=${!pid_var}
     echo "5 memory-linux: $name $(tr '\0' ' ' <"/proc/$pid/cmdline" | awk '{print $NF}' | sed 's/.*[\\/]//') RssAnon $(status_kb "$pid" RssAnon) kB VmRSS $(status_kb "$pid" VmRSS) kB"
 done
+[ -n "$before_pid" ] && echo "5 memory-linux: before RssAnon $(status_kb "$before_pid" RssAnon) kB VmRSS $(status_kb "$before_pid" VmRSS) kB"
 p_anon=$(status_kb "$program_pid" RssAnon)
 m_anon=$(status_kb "$minimal_pid" RssAnon)
 f_anon=$(status_kb "$floor_pid" RssAnon)
@@ -148,9 +177,11 @@ awk -v p="$p_anon" -v m="$m_anon" -v f="$f_anon" 'BEGIN {
     printf "5 memory: program.exe %d kB, floor %d kB private resident (RssAnon), ratio %.3f (goal <= 1.05)\n", p, f, p / f }'
 
 p0=$(cpu_ns "$program_pid"); m0=$(cpu_ns "$minimal_pid"); f0=$(cpu_ns "$floor_pid")
+b0=$([ -n "$before_pid" ] && cpu_ns "$before_pid" || echo 0)
 s0=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)  # 0 when our server was not found
 sleep "$idle_seconds"
 p1=$(cpu_ns "$program_pid"); m1=$(cpu_ns "$minimal_pid"); f1=$(cpu_ns "$floor_pid")
+b1=$([ -n "$before_pid" ] && cpu_ns "$before_pid" || echo 0)
 s1=$([ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
 awk -v p=$((p1 - p0)) -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v t="$idle_seconds" 'BEGIN {
     printf "4 idle: program.exe hidden %.1f ms CPU, minimal with 100 ms timer %.1f ms CPU over %d s, ratio %.3f (goal <= 1.2); wineserver, shared by both, %.1f ms\n",
@@ -158,5 +189,8 @@ awk -v p=$((p1 - p0)) -v m=$((m1 - m0)) -v s=$((s1 - s0)) -v t="$idle_seconds" '
 awk -v p=$((p1 - p0)) -v f=$((f1 - f0)) -v t="$idle_seconds" 'BEGIN {
     printf "4 idle: program.exe hidden %.1f ms CPU, floor hidden with 100 ms timer %.1f ms CPU over %d s, ratio %.3f\n",
         p / 1e6, f / 1e6, t, (f > 0 ? p / f : 0) }'
+[ -n "$before_pid" ] && awk -v p=$((p1 - p0)) -v b=$((b1 - b0)) -v t="$idle_seconds" 'BEGIN {
+    printf "4 idle: program.exe hidden %.1f ms CPU, before hidden %.1f ms CPU over %d s, side by side, ratio %.3f\n",
+        p / 1e6, b / 1e6, t, (b > 0 ? p / b : 0) }'
 cleanup
 wineserver -k >/dev/null 2>&1 || true
