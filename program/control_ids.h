@@ -57,9 +57,6 @@ inline constexpr int ToolbarCommand(int index) { return kToolbarButtonBase + ind
 // the message the shell sends the main window for it (WM_APP + 1).
 inline constexpr unsigned kNotifyIconId = 1;
 inline constexpr unsigned kNotifyIconMessage = 0x8000 + 1;
-// What the table's watcher posts the main window at a change in its folder
-// (WM_APP + 2).
-inline constexpr unsigned kTableChangedMessage = 0x8000 + 2;
 
 // The About box's controls; its OK button is IDOK.
 inline constexpr int kAboutImage1 = 100;

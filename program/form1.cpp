@@ -204,7 +204,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_THEMECHANGED: OnColorsChanged(); return 0;
         case WM_SETTINGCHANGE: OnSettingChange(wParam, lParam); return 0;
         case ids::kNotifyIconMessage: OnNotifyIcon(wParam, lParam); return 0;
-        case ids::kTableChangedMessage: OnTableChanged(); return 0;
         case WM_CLOSE: OnClose(); return 0;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION: OnEndSession(wParam != FALSE, lParam); return 0;

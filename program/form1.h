@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "accessible_names.h"
 #include "common_dialog.h"
@@ -110,10 +112,15 @@ public:
     void AboutCommand();
     void HideCommand();
 
-    // The table's folder changed; the file is looked at once it has been
-    // quiet for a moment, so a writer that saves in steps is not caught
-    // half-way.
-    void OnTableChanged();
+    // The table's folders, for the message loop to wait on beside messages;
+    // the one at index was signalled: the table's folder changed. The file is
+    // looked at once it has been quiet for a moment, so a writer that saves
+    // in steps is not caught half-way.
+    const win::TableWatch& TableFolders() const { return tableWatch_; }
+    void OnTableFolderChanged(std::size_t index);
+    // The same for a loop that does not wait on the handles (a test that
+    // hosts the window): takes any change waiting.
+    void TakeTableFolderChanges();
     // Loads a changed file the way File > Open does if the rows are not
     // edited; a file that does not load is reported once, in a balloon.
     void OnTableQuiet();

