@@ -1,6 +1,7 @@
 #include "table_sync.h"
 
-#include <cstdio>
+#include <cstddef>
+#include <string>
 
 namespace brimlow {
 
@@ -43,8 +44,18 @@ bool TableSync::FirstReportOf(const TableBytes& fileNow) {
 }
 
 std::string DatedCopyName(int year, int month, int day, int hour, int minute, int second, int attempt) {
-    char name[64];
-    std::snprintf(name, sizeof name, "shortcuts-%04d%02d%02d-%02d%02d%02d", year, month, day, hour, minute, second);
+    // Digits by hand: snprintf would bring MinGW's whole printf into the
+    // program, a tenth of its size.
+    char name[] = "shortcuts-00000000-000000";
+    const auto put = [&name](std::size_t last, int value, int width) {
+        for (; width > 0; --width, value /= 10) name[last--] = static_cast<char>('0' + value % 10);
+    };
+    put(13, year, 4);
+    put(15, month, 2);
+    put(17, day, 2);
+    put(20, hour, 2);
+    put(22, minute, 2);
+    put(24, second, 2);
     std::string result = name;
     if (attempt > 1) result += "-" + std::to_string(attempt);
     return result + ".ini";

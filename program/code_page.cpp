@@ -40,17 +40,16 @@ std::optional<std::string> ToUtf8(UINT codePage, std::string_view line) {
 
 }  // namespace
 
-const LegacyCodePage& SystemLegacyCodePage() {
-    static const LegacyCodePage legacy = [] {
-        const UINT codePage = LegacyAnsiCodePage();
-        LegacyCodePage result;
-        result.number = static_cast<int>(codePage);
-        if (GetACP() == CP_UTF8) {
-            result.toUtf8 = [codePage](std::string_view line) { return ToUtf8(codePage, line); };
-        }
-        return result;
-    }();
-    return legacy;
+// Asked at each load, which is rare: no function-local static, whose guard
+// would bring the threading library's 20 KB into the program.
+LegacyCodePage SystemLegacyCodePage() {
+    const UINT codePage = LegacyAnsiCodePage();
+    LegacyCodePage result;
+    result.number = static_cast<int>(codePage);
+    if (GetACP() == CP_UTF8) {
+        result.toUtf8 = [codePage](std::string_view line) { return ToUtf8(codePage, line); };
+    }
+    return result;
 }
 
 }  // namespace brimlow::win

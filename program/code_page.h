@@ -11,6 +11,6 @@ namespace brimlow::win {
 // runs in UTF-8, with a converter of its lines to UTF-8. On a system that
 // ignores the manifest the process already runs in that code page, and the
 // lines are taken as they are.
-const LegacyCodePage& SystemLegacyCodePage();
+LegacyCodePage SystemLegacyCodePage();
 
 }  // namespace brimlow::win

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "paths.h"
+
 namespace brimlow::win {
 namespace {
 
@@ -25,7 +27,7 @@ using DialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEA);
 // about a fifth of the time and memory of the program's start. The library
 // stays loaded for the rest of the run.
 DialogFunction DialogFunctionFor(bool save) {
-    static HMODULE library = LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE library = SystemLibrary("comdlg32.dll");
     if (library == nullptr) return nullptr;
     return reinterpret_cast<DialogFunction>(
         reinterpret_cast<void*>(GetProcAddress(library, save ? "GetSaveFileNameA" : "GetOpenFileNameA")));

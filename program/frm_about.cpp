@@ -95,14 +95,12 @@ Function Bound(HMODULE library, const char* name) {
     return library == nullptr ? nullptr : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-const VersionFunctions& BoundVersionFunctions() {
-    static const VersionFunctions functions = [] {
-        HMODULE library = LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        return VersionFunctions{Bound<decltype(&GetFileVersionInfoSizeA)>(library, "GetFileVersionInfoSizeA"),
-                                Bound<decltype(&GetFileVersionInfoA)>(library, "GetFileVersionInfoA"),
-                                Bound<decltype(&VerQueryValueA)>(library, "VerQueryValueA")};
-    }();
-    return functions;
+// Bound each time the box opens: version.dll stays loaded after the first.
+VersionFunctions BoundVersionFunctions() {
+    HMODULE library = win::SystemLibrary("version.dll");
+    return VersionFunctions{Bound<decltype(&GetFileVersionInfoSizeA)>(library, "GetFileVersionInfoSizeA"),
+                            Bound<decltype(&GetFileVersionInfoA)>(library, "GetFileVersionInfoA"),
+                            Bound<decltype(&VerQueryValueA)>(library, "VerQueryValueA")};
 }
 
 }  // namespace
@@ -113,7 +111,7 @@ frmAbout::frmAbout(HINSTANCE instance, std::string versionFile)
 }
 
 std::string frmAbout::VersionLine(const std::string& file) {
-    const VersionFunctions& version = BoundVersionFunctions();
+    const VersionFunctions version = BoundVersionFunctions();
     if (!version.sizeOf || !version.read || !version.query) return std::string();
     DWORD ignored = 0;
     const DWORD size = version.sizeOf(file.c_str(), &ignored);

@@ -40,4 +40,13 @@ WindowIcons SetWindowIcons(HWND window, int dpi) {
     return icons;
 }
 
+UINT RegisteredMessage(std::atomic<UINT>& cache, const wchar_t* name) {
+    UINT message = cache.load(std::memory_order_relaxed);
+    if (message == 0) {
+        message = RegisterWindowMessageW(name);
+        cache.store(message, std::memory_order_relaxed);
+    }
+    return message;
+}
+
 }  // namespace brimlow::win

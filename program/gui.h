@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "handles.h"
 
 namespace brimlow::win {
@@ -23,6 +25,12 @@ UniqueGdi DialogFont(int dpi, bool bold = false);
 // loaded shared: the system's cache of shared icons hands back the first size
 // it loaded under the name, whatever size is asked later, and stretches it.
 UniqueIcon ProgramIcon(int size);
+
+// The number of a registered window message, kept in cache after the first
+// call. The cache is a constant-initialised atomic, never a function-local
+// static with a computed value: that one's guard alone brings the threading
+// library's 20 KB into the program.
+UINT RegisteredMessage(std::atomic<UINT>& cache, const wchar_t* name);
 
 // The width and height of an icon's image; 0 x 0 for no icon.
 SIZE IconSize(HICON icon);

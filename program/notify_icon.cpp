@@ -156,8 +156,8 @@ NotifyIconCommand NotifyIcon::TrackMenu(POINT at) const {
 }
 
 UINT NotifyIcon::TaskbarCreatedMessage() {
-    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
-    return message;
+    static std::atomic<UINT> message{0};
+    return RegisteredMessage(message, L"TaskbarCreated");
 }
 
 }  // namespace brimlow::win

@@ -37,6 +37,11 @@ std::string ModuleFolder(HMODULE module) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+HMODULE SystemLibrary(const char* name) {
+    HMODULE loaded = GetModuleHandleA(name);
+    return loaded != nullptr ? loaded : LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 std::wstring WidePath(const std::string& path) {
     const int size = static_cast<int>(path.size());
     std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0)), L'\0');

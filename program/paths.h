@@ -24,4 +24,8 @@ std::vector<wchar_t> ModuleFileW(HMODULE module = nullptr);
 // calls refuse one with ERROR_FILENAME_EXCED_RANGE.
 std::wstring WidePath(const std::string& path);
 
+// A system library bound on first use, from System32 only; the one already
+// loaded after that.
+HMODULE SystemLibrary(const char* name);
+
 }  // namespace brimlow::win

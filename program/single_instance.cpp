@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "gui.h"
 #include "instance_name.h"
 #include "object_security.h"
 #include "paths.h"
@@ -174,8 +175,8 @@ bool PublishedWindow::AskToShow(const std::string& lockName, DWORD timeoutMs) {
 }
 
 UINT ShowMainWindowMessage() {
-    static const UINT message = RegisterWindowMessageW(L"Brimlow.ShowMainWindow");
-    return message;
+    static std::atomic<UINT> message{0};
+    return RegisteredMessage(message, L"Brimlow.ShowMainWindow");
 }
 
 }  // namespace brimlow::win
