@@ -188,6 +188,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimer1) {
                 Timer1_Timer();
+                if (++ticksSinceFolderLook_ == kTicksPerFolderLook) {
+                    ticksSinceFolderLook_ = 0;
+                    TakeTableFolderChanges();
+                }
             } else if (wParam == kNamesTimer) {
                 KillTimer(hwnd_, kNamesTimer);
                 accessibleNames_.Apply();

@@ -112,14 +112,10 @@ public:
     void AboutCommand();
     void HideCommand();
 
-    // The table's folders, for the message loop to wait on beside messages;
-    // the one at index was signalled: the table's folder changed. The file is
+    // Looks whether the table's folder changed, at every fifth timer message:
+    // one wait call, twice a second, and no file-system call. The file is
     // looked at once it has been quiet for a moment, so a writer that saves
     // in steps is not caught half-way.
-    const win::TableWatch& TableFolders() const { return tableWatch_; }
-    void OnTableFolderChanged(std::size_t index);
-    // The same for a loop that does not wait on the handles (a test that
-    // hosts the window): takes any change waiting.
     void TakeTableFolderChanges();
     // Loads a changed file the way File > Open does if the rows are not
     // edited; a file that does not load is reported once, in a balloon.
@@ -192,6 +188,8 @@ private:
     // for an editor's save by rename or a sync tool's several writes, short
     // enough that a hand edit shows within a second.
     static constexpr UINT_PTR kTableQuietTimer = 3;
+    static constexpr int kTicksPerFolderLook = 5;
+    int ticksSinceFolderLook_ = 0;
     static constexpr UINT kTableQuietMs = 400;
 
     HINSTANCE instance_;

@@ -43,13 +43,8 @@ void Form1::StartTableWatch() {
     tableWatch_.Start(ShortcutsPath());
 }
 
-void Form1::OnTableFolderChanged(std::size_t index) {
-    tableWatch_.Take(index);
-    // Every change starts the quiet period again.
-    if (!unloaded_) SetTimer(hwnd_, kTableQuietTimer, kTableQuietMs, nullptr);
-}
-
 void Form1::TakeTableFolderChanges() {
+    // Every change starts the quiet period again.
     if (tableWatch_.TakeWaiting() && !unloaded_) SetTimer(hwnd_, kTableQuietTimer, kTableQuietMs, nullptr);
 }
 

@@ -26,33 +26,19 @@ namespace {
 constexpr DWORD kFirstCopyWaitMs = 4000;
 
 // Runs the main window's message loop until the window is gone. Dialog
-// navigation (Tab between the boxes) goes through IsDialogMessage. The loop
-// also wakes when a folder of the table changes.
-int RunMessageLoop(brimlow::Form1& window, HACCEL accelerators) {
-    const HWND form = window.Hwnd();
+// navigation (Tab between the boxes) goes through IsDialogMessage.
+int RunMessageLoop(HWND form, HACCEL accelerators) {
     MSG msg;
-    for (;;) {
-        const brimlow::win::TableWatch& folders = window.TableFolders();
-        const DWORD count = folders.Count();
-        const DWORD woken =
-            MsgWaitForMultipleObjectsEx(count, folders.Handles(), INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woken < WAIT_OBJECT_0 + count) {
-            window.OnTableFolderChanged(woken - WAIT_OBJECT_0);
-            continue;
-        }
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
-            // Only keys concern the accelerators and dialog navigation; the
-            // timer's ten ticks a second go straight to the window.
-            const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
-            if (key && IsWindow(form) && accelerators != nullptr && TranslateAcceleratorA(form, accelerators, &msg)) {
-                continue;
-            }
-            if (key && IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Only keys concern the accelerators and dialog navigation; the
+        // timer's ten ticks a second go straight to the window.
+        const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+        if (key && IsWindow(form) && accelerators != nullptr && TranslateAcceleratorA(form, accelerators, &msg)) continue;
+        if (key && IsWindow(form) && IsDialogMessageA(form, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
+    return static_cast<int>(msg.wParam);
 }
 
 }  // namespace
@@ -92,7 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             form.ShowMainWindow();
             BRIMLOW_TRACE_MARK("shown");
             BRIMLOW_TRACE_WRITE();
-            exitCode = RunMessageLoop(form, form.Accelerators());
+            exitCode = RunMessageLoop(form.Hwnd(), form.Accelerators());
         }
     }
     if (failed) {

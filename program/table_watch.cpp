@@ -49,11 +49,13 @@ void TableWatch::Take(std::size_t index) {
 }
 
 bool TableWatch::TakeWaiting() {
+    // The wait names the first marked handle; each is taken once at most.
     bool changed = false;
-    for (std::size_t i = count_; i-- > 0;) {
-        if (WaitForSingleObject(handles_[i], 0) != WAIT_OBJECT_0) continue;
+    for (DWORD pass = 0; pass < kMostFolders && count_ > 0; ++pass) {
+        const DWORD marked = WaitForMultipleObjects(count_, handles_.data(), FALSE, 0);
+        if (marked >= WAIT_OBJECT_0 + count_) break;
         changed = true;
-        Take(i);
+        Take(marked - WAIT_OBJECT_0);
     }
     return changed;
 }

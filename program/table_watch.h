@@ -14,32 +14,30 @@
 
 namespace brimlow::win {
 
-// Watches folders for the program's message loop, which waits on Handles()
-// beside its messages and sleeps in the kernel until a folder changes: the
-// window's 100 ms tick never touches the file system, an idle program costs
-// no more, and there is no thread of its own (under Wine a thread costs the
-// process a megabyte).
+// Watches the table's folders. The kernel marks a change on a handle of each
+// folder, and the window looks at the handles now and then (one wait call):
+// no file-system call, and no thread of its own, which under Wine costs the
+// process a megabyte; waiting on the handles in the message loop instead
+// made every tick dearer.
 class TableWatch {
 public:
     TableWatch() = default;
     TableWatch(const TableWatch&) = delete;
     TableWatch& operator=(const TableWatch&) = delete;
 
-    // Signals Handles() at every write, rename, creation or deletion of a
+    // Marks a change at every write, rename, creation or deletion of a
     // file in the table's folder, or in the folder of the file it points to
     // when it is a symbolic link. False when no folder could be watched (a
     // folder that went away): the program runs on without the watch.
     bool Start(const std::string& table);
     void Stop();
-    const HANDLE* Handles() const { return handles_.data(); }
-    DWORD Count() const { return count_; }
-    // Takes the change the handle at index was signalled for, and watches on.
-    void Take(std::size_t index);
-    // Takes every change waiting, for a loop that does not wait on Handles();
-    // true when there was one.
+    // Takes every change marked since the last call; true when there was one.
     bool TakeWaiting();
 
 private:
+    // Takes the change marked on the handle at index, and watches on.
+    void Take(std::size_t index);
+
     // The table's folder, and the folder of the file it links to.
     static constexpr DWORD kMostFolders = 2;
     std::array<UniqueChangeNotification, kMostFolders> folders_;

@@ -462,10 +462,7 @@ TEST_F(Form1Test, ABadVersionOnDiskIsOnlyReportedInABalloon) {
     Load(ShortcutsFile({{"DELETE", "K", "C:\\a.txt", "3 - Maximized", "1"}}));
     const std::string bad = FirstLines(ShortcutsFile({{"INSERT", "Z", "C:\\b.txt", "1 - Normal", "0"}}), 49);
     WriteFileBytes(form_->ShortcutsPath(), bad);
-    ASSERT_TRUE(WaitUntil([&] {
-        form_->TakeTableFolderChanges();  // what the program's own loop waits for
-        return !form_->NotifyIcon().LastBalloon().empty();
-    }, 3000)) << "no balloon";
+    ASSERT_TRUE(WaitUntil([&] { return !form_->NotifyIcon().LastBalloon().empty(); }, 3000)) << "no balloon";
     EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), form_->ShortcutsPath()));
     EXPECT_TRUE(Includes(form_->NotifyIcon().LastBalloon(), "line 50"));
     EXPECT_EQ(Text(Box::FirstKey, 0), "DELETE");
