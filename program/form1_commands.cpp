@@ -69,7 +69,7 @@ void SetMenuPicture(HMENU menu, UINT id, HGDIOBJ picture) {
 // True when both paths name the same file, however they are spelled.
 bool SameFile(const std::string& a, const std::string& b) {
     auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        win::UniqueFile file(CreateFileW(win::WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        win::UniqueFile file(CreateFileW(win::ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         return file && GetFileInformationByHandle(file.Get(), &info);
     };

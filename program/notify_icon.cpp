@@ -6,6 +6,7 @@
 
 #include "control_ids.h"
 #include "gui.h"
+#include "paths.h"
 #include "resource_ids.h"
 
 namespace brimlow::win {
@@ -95,9 +96,7 @@ namespace {
 // As much of the text as fits the shell's field, always ending in a NUL.
 template <std::size_t N>
 void CopyCut(const std::string& text, wchar_t (&field)[N]) {
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    const std::wstring wide = ToWide(text);
     field[wide.copy(field, N - 1)] = L'\0';
 }
 

@@ -79,7 +79,7 @@ std::optional<ObjectSecurity> ReadFileSecurity(const std::string& path) {
     // GetNamedSecurityInfo; a file's owner and list nearly always fit in the
     // first buffer, so one call is the rule.
     constexpr SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    const std::wstring wide = WidePath(path);
+    const std::wstring wide = ToWide(path);
     std::vector<unsigned char> descriptor(4096);
     DWORD needed = 0;
     BOOL read = GetFileSecurityW(wide.c_str(), kWhat, descriptor.data(), static_cast<DWORD>(descriptor.size()), &needed);

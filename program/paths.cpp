@@ -21,15 +21,7 @@ std::vector<wchar_t> ModuleFileW(HMODULE module) {
 
 // Through the wide call: the ANSI one fails outright, rather than growing,
 // when the name fits its buffer in characters but not in UTF-8 bytes.
-std::string ModuleFile(HMODULE module) {
-    const std::vector<wchar_t> wide = ModuleFileW(module);
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return std::string();
-    std::string path(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, path.data(), size, nullptr, nullptr);
-    path.resize(static_cast<std::size_t>(size - 1));
-    return path;
-}
+std::string ModuleFile(HMODULE module) { return FromWide(ModuleFileW(module).data()); }
 
 std::string ModuleFolder(HMODULE module) {
     const std::string path = ModuleFile(module);
@@ -42,11 +34,19 @@ HMODULE SystemLibrary(const char* name) {
     return loaded != nullptr ? loaded : LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-std::wstring WidePath(const std::string& path) {
-    const int size = static_cast<int>(path.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), static_cast<int>(wide.size()));
+std::wstring ToWide(std::string_view text) {
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
     return wide;
+}
+
+std::string FromWide(std::wstring_view wide) {
+    const int length = static_cast<int>(wide.size());
+    std::string text(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    return text;
 }
 
 }  // namespace brimlow::win

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brimlow::win {
@@ -19,10 +20,11 @@ std::string ModuleFolder(HMODULE module = nullptr);
 // NUL-terminated.
 std::vector<wchar_t> ModuleFileW(HMODULE module = nullptr);
 
-// A path in the process's code page for the wide file calls. Only they take
-// a path longer than MAX_PATH (the manifest is longPathAware); the ANSI
-// calls refuse one with ERROR_FILENAME_EXCED_RANGE.
-std::wstring WidePath(const std::string& path);
+// Text in the process's code page (UTF-8) to UTF-16 and back. The file calls
+// are made wide: only they take a path longer than MAX_PATH (the manifest is
+// longPathAware); the ANSI calls refuse one with ERROR_FILENAME_EXCED_RANGE.
+std::wstring ToWide(std::string_view text);
+std::string FromWide(std::wstring_view wide);
 
 // A system library bound on first use, from System32 only; the one already
 // loaded after that.

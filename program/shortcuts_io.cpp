@@ -38,7 +38,7 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
         handle.Reset();
-        if (!path.empty()) DeleteFileW(WidePath(path).c_str());
+        if (!path.empty()) DeleteFileW(ToWide(path).c_str());
     }
 
     // Once renamed over the target the name no longer belongs to us.
@@ -60,7 +60,7 @@ DWORD CreateTemporary(const std::string& target, const SaveStepHook& hook, Tempo
         code = InjectedFailure(hook, SaveStep::CreateTemporary);
         if (code != ERROR_SUCCESS) continue;
         UniqueFile handle(
-            CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileW(ToWide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle) {
             code = GetLastError();
             continue;
@@ -91,11 +91,11 @@ DWORD WriteAll(HANDLE file, const std::string& bytes, const SaveStepHook& hook) 
 void CopySecurity(const std::string& from, const std::string& to) {
     constexpr SECURITY_INFORMATION kWhat = DACL_SECURITY_INFORMATION;
     DWORD needed = 0;
-    GetFileSecurityW(WidePath(from).c_str(), kWhat, nullptr, 0, &needed);
+    GetFileSecurityW(ToWide(from).c_str(), kWhat, nullptr, 0, &needed);
     if (needed == 0) return;
     std::string descriptor(needed, '\0');
-    if (!GetFileSecurityW(WidePath(from).c_str(), kWhat, descriptor.data(), needed, &needed)) return;
-    SetFileSecurityW(WidePath(to).c_str(), kWhat, descriptor.data());
+    if (!GetFileSecurityW(ToWide(from).c_str(), kWhat, descriptor.data(), needed, &needed)) return;
+    SetFileSecurityW(ToWide(to).c_str(), kWhat, descriptor.data());
 }
 
 bool RefusedForAMoment(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
@@ -107,7 +107,7 @@ DWORD Replace(const std::string& temp, const std::string& path, const SaveStepHo
         // ReplaceFile is avoided because Wine moves the old file away first.
         DWORD code = InjectedFailure(hook, SaveStep::Replace);
         if (code == ERROR_SUCCESS &&
-            !MoveFileExW(WidePath(temp).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            !MoveFileExW(ToWide(temp).c_str(), ToWide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             code = GetLastError();
         }
         if (!RefusedForAMoment(code) || GetTickCount64() >= giveUp) return code;
@@ -134,7 +134,7 @@ DWORD SaveSteps(const std::string& path, const std::string& bytes, DWORD oldAttr
     if (oldAttributes != INVALID_FILE_ATTRIBUTES) {
         CopySecurity(path, temp.path);
         if ((oldAttributes & kKeptAttributes) != 0) {
-            SetFileAttributesW(WidePath(temp.path).c_str(), oldAttributes & kKeptAttributes);
+            SetFileAttributesW(ToWide(temp.path).c_str(), oldAttributes & kKeptAttributes);
         }
     }
 
@@ -148,11 +148,11 @@ DWORD SaveSteps(const std::string& path, const std::string& bytes, DWORD oldAttr
 // the rest is not needed.
 template <typename Enough>
 FileBytes ReadFileBytes(const std::string& path, Enough enough) {
-    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileError(GetLastError(), "Cannot read", path);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot read", path);
 
-    UniqueFile file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    UniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return FileError(GetLastError(), "Cannot read", path);
 
@@ -190,7 +190,7 @@ FileBytes ReadWholeFile(const std::string& path, std::size_t limit) {
 }
 
 std::string ResolvedPath(const std::string& path) {
-    UniqueFile file(CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    UniqueFile file(CreateFileW(ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) return path;
     std::wstring wide(MAX_PATH, L'\0');
@@ -207,12 +207,10 @@ std::string ResolvedPath(const std::string& path) {
     } else if (wide.rfind(L"\\\\?\\", 0) == 0) {
         wide.erase(0, 4);
     }
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string resolved(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), resolved.data(), size, nullptr, nullptr);
+    const std::string resolved = FromWide(wide);
     // The same file by another spelling (letter case, short names): the
     // path as given names it in messages and in the temporary file's name.
-    return lstrcmpiA(resolved.c_str(), path.c_str()) == 0 || size == 0 ? path : resolved;
+    return resolved.empty() || lstrcmpiA(resolved.c_str(), path.c_str()) == 0 ? path : resolved;
 }
 
 Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook) {
@@ -220,7 +218,7 @@ Status SaveShortcutsFile(const std::string& path, const std::string& bytes, cons
 
     // A link stays a link: the file it points to is replaced, beside itself.
     const std::string target = ResolvedPath(path);
-    const DWORD attributes = GetFileAttributesW(WidePath(target).c_str());
+    const DWORD attributes = GetFileAttributesW(ToWide(target).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FolderInPlaceOfFile("Cannot save", path);
         // Writing a read-only file in place is refused on Windows; renaming

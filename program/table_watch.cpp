@@ -26,7 +26,7 @@ bool TableWatch::Start(const std::string& table) {
     const std::string own = FolderOf(table), target = FolderOf(ResolvedPath(table));
     for (const std::string* folder : {&own, &target}) {
         if (folder == &target && lstrcmpiA(target.c_str(), own.c_str()) == 0) break;
-        folders_[count_].Reset(FindFirstChangeNotificationW(WidePath(*folder).c_str(), FALSE, kWatchedChanges));
+        folders_[count_].Reset(FindFirstChangeNotificationW(ToWide(*folder).c_str(), FALSE, kWatchedChanges));
         if (!folders_[count_]) continue;
         handles_[count_] = folders_[count_].Get();
         ++count_;
@@ -73,7 +73,7 @@ std::string DatedCopyPath(const std::string& folder) {
     for (int attempt = 1; attempt < 100; ++attempt) {
         path = folder + "\\" +
                DatedCopyName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, attempt);
-        if (GetFileAttributesW(WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES) break;
+        if (GetFileAttributesW(ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES) break;
     }
     return path;
 }
