@@ -1,5 +1,7 @@
 #include "start_at_logon.h"
 
+#include <vector>
+
 #include "handles.h"
 #include "module1.h"
 #include "module3.h"
@@ -20,20 +22,10 @@ bool MayChange(const RunEntry& entry) {
 }  // namespace
 
 bool OnlyAdministratorsCanChange(const std::string& programFolder) {
-    const std::string account = win::RunningAccountSid();
-    const auto protectedObject = [&](const std::string& path, bool mustExist) {
-        const auto security = win::ReadFileSecurity(path);
-        if (!security) return !mustExist;
-        return OnlyTrustedCanChange(*security, account);
-    };
-    // Each file's folder is judged too, so a missing file may be passed over:
-    // who may make it is what its folder allows.
-    if (!protectedObject(programFolder, true)) return false;
-    for (const std::string& name : {std::string("\\data"), std::string(kProgramFileName),
-                                    "\\" + std::string(Module1::kLauncherFileName), std::string("\\data\\shortcuts.ini")}) {
-        if (!protectedObject(programFolder + name, false)) return false;
-    }
-    return true;
+    win::SystemProgramPlace place;
+    // kProgramFileName without its leading backslash.
+    const std::vector<std::string> inside{"data", kProgramFileName + 1, Module1::kLauncherFileName, "data\\shortcuts.ini"};
+    return OnlyTrustedCanChangeOrMove(programFolder, inside, place, win::RunningAccountSid());
 }
 
 std::string StartAtLogonCommand(const std::string& programFolder) {
