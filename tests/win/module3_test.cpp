@@ -357,12 +357,16 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
     // The test prefix is private, so the real machine-wide key can be used.
     // The folder is the one the program itself runs from in these tests, so a
     // main window started meanwhile by another test would write the same.
+    // That folder is under Z:\, the Unix root, which Wine reports as a link,
+    // so it is taken as protected here; the judgement has tests of its own.
     const std::string folder = brimlow::win::ModuleFolder();
     const std::string runKey = brimlow::Module3::kRunKey;
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, runKey.c_str(), "Brimlow");
     ASSERT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow"), RegValue());
 
-    RegisterStartAtLogon(folder);
+    RunEntry machine;
+    machine.folderIsProtected = [](const std::string&) { return true; };
+    RegisterStartAtLogon(folder, machine);
 
     const RegValue stored = ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
     EXPECT_EQ(stored, "\"" + folder + "\\Program.exe\"");
@@ -413,6 +417,13 @@ TEST(StartAtLogonFolder, IsProtectedUntilOthersMayWriteTheFolderItsDataFolderOrA
         ASSERT_TRUE(RemoveDirectoryA(folder.PathOf("data").c_str()));
         EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
         EXPECT_FALSE(OnlyAdministratorsCanChange(folder.PathOf("gone")));
+        // The same folder through a link: Wine reports a Unix symbolic link
+        // as a reparse point.
+        brimlow::testing::TempFolder links("protection links");
+        ASSERT_TRUE(brimlow::testing::MakeLinuxSymlink(links.Path(), brimlow::testing::UnixPath(folder.Path()), "link"));
+        EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
+        EXPECT_FALSE(OnlyAdministratorsCanChange(links.PathOf("link")));
+        EXPECT_TRUE(brimlow::testing::RemoveLinuxSymlink(links.Path(), "link"));
     }
 }
 
