@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <initializer_list>
 
 namespace brimlow {
 namespace {
@@ -37,43 +38,51 @@ bool OnlyTrustedCanMove(const ObjectSecurity& folder, bool isRoot, std::string_v
     return OnlyTrustedHold(isRoot ? kMoveRights & ~kDelete : kMoveRights, folder, runningAccount);
 }
 
-std::vector<std::string> FoldersFromRoot(std::string_view folder) {
+bool IsPlainDrivePath(std::string_view folder) {
     // "C:" alone is the drive's current folder, not its root.
-    if (folder.size() < 3 || !IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\') return {};
-    std::vector<std::string> folders{std::string(folder.substr(0, 3))};
-    std::size_t start = 3;
-    while (start < folder.size()) {
+    if (folder.size() < 3 || !IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\') return false;
+    for (std::size_t start = 3; start < folder.size();) {
         const std::size_t end = std::min(folder.find('\\', start), folder.size());
         const std::string_view name = folder.substr(start, end - start);
         // A slash is a separator too, and a colon names a stream.
         if (name.empty() || name == "." || name == ".." || name.find_first_of("/:") != std::string_view::npos) {
-            return {};
+            return false;
         }
-        folders.push_back(std::string(folder.substr(0, end)));
         start = end + 1;
     }
-    return folders;
+    return true;
 }
 
-bool OnlyTrustedCanChangeOrMove(const std::string& programFolder, const std::vector<std::string>& inside,
+bool OnlyTrustedCanChangeOrMove(std::string_view programFolder, std::initializer_list<std::string_view> inside,
                                 ProgramPlace& place, std::string_view runningAccount) {
-    const std::vector<std::string> folders = FoldersFromRoot(programFolder);
-    if (folders.empty() || !place.IsLocalFixedVolume(folders.front())) return false;
-    // From the program folder up: the ones nearest it are the likeliest to
-    // be open, and each answer costs a call into the system.
-    for (std::size_t i = folders.size(); i-- > 0;) {
-        if (place.IsReparsePoint(folders[i])) return false;
-        const auto security = place.Security(folders[i]);
-        if (!security) return false;
-        const bool judged = i + 1 == folders.size() ? OnlyTrustedCanChange(*security, runningAccount)
-                                                    : OnlyTrustedCanMove(*security, i == 0, runningAccount);
-        if (!judged) return false;
+    if (!IsPlainDrivePath(programFolder) || !place.IsLocalFixedVolume(std::string(programFolder.substr(0, 3)))) {
+        return false;
     }
-    const std::string& base = folders.back();
-    return std::all_of(inside.begin(), inside.end(), [&](const std::string& name) {
-        const auto security = place.Security(base.back() == '\\' ? base + name : base + "\\" + name);
-        return !security || OnlyTrustedCanChange(*security, runningAccount);
-    });
+    // Without a trailing backslash, except at the root.
+    const std::size_t length = programFolder.size() > 3 && programFolder.back() == '\\' ? programFolder.size() - 1
+                                                                                        : programFolder.size();
+    // From the program folder up to the root: the ones nearest it are the
+    // likeliest to be open, and each answer costs a call into the system.
+    for (std::size_t end = length;;) {
+        const std::string folder(programFolder.substr(0, end));
+        if (place.IsReparsePoint(folder)) return false;
+        const auto security = place.Security(folder);
+        if (!security) return false;
+        const bool isRoot = end == 3;
+        const bool judged = end == length ? OnlyTrustedCanChange(*security, runningAccount)
+                                          : OnlyTrustedCanMove(*security, isRoot, runningAccount);
+        if (!judged) return false;
+        if (isRoot) break;
+        // The root keeps its backslash: "C:\".
+        end = std::max<std::size_t>(programFolder.rfind('\\', end - 1), 3);
+    }
+    std::string base(programFolder.substr(0, length));
+    if (base.back() != '\\') base += '\\';
+    for (std::string_view name : inside) {
+        const auto security = place.Security(base + std::string(name));
+        if (security && !OnlyTrustedCanChange(*security, runningAccount)) return false;
+    }
+    return true;
 }
 
 }  // namespace brimlow

@@ -10,7 +10,9 @@
 // stores them, with accounts as SID strings ("S-1-5-32-544") and rights as the
 // 32-bit access masks, so it needs no platform header.
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,12 +86,11 @@ inline constexpr std::uint32_t kMoveRights = kDelete | kDeleteChild | kWriteDac 
 // volume's root cannot be renamed or deleted, so there DELETE moves nothing.
 bool OnlyTrustedCanMove(const ObjectSecurity& folder, bool isRoot, std::string_view runningAccount);
 
-// The folders from the volume's root down to the given one: "C:\",
-// "C:\Tools", "C:\Tools\Brimlow". Empty for anything but a full path on a
-// drive letter (a UNC path, a "\\?\" or device path, a relative path) and
-// for a path with an empty, "." or ".." name in it, which names one place
-// and opens another.
-std::vector<std::string> FoldersFromRoot(std::string_view folder);
+// Whether the folder is named by a full path on a drive letter ("C:\Tools",
+// "C:\"): not a UNC path, a "\\?\" or device path, or a relative path, and
+// without an empty, "." or ".." name, which names one place and opens
+// another.
+bool IsPlainDrivePath(std::string_view folder);
 
 // What the system answers about the place the program is kept. Each is
 // asked only as far as the judgement needs it.
@@ -113,7 +114,7 @@ public:
 // OnlyTrustedCanChange (a missing one is judged by its folder, which decides
 // who may make it; a missing program folder is open), and every folder
 // above passes OnlyTrustedCanMove.
-bool OnlyTrustedCanChangeOrMove(const std::string& programFolder, const std::vector<std::string>& inside,
+bool OnlyTrustedCanChangeOrMove(std::string_view programFolder, std::initializer_list<std::string_view> inside,
                                 ProgramPlace& place, std::string_view runningAccount);
 
 }  // namespace brimlow

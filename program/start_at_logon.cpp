@@ -1,7 +1,5 @@
 #include "start_at_logon.h"
 
-#include <vector>
-
 #include "handles.h"
 #include "module1.h"
 #include "module3.h"
@@ -24,8 +22,9 @@ bool MayChange(const RunEntry& entry) {
 bool OnlyAdministratorsCanChange(const std::string& programFolder) {
     win::SystemProgramPlace place;
     // kProgramFileName without its leading backslash.
-    const std::vector<std::string> inside{"data", kProgramFileName + 1, Module1::kLauncherFileName, "data\\shortcuts.ini"};
-    return OnlyTrustedCanChangeOrMove(programFolder, inside, place, win::RunningAccountSid());
+    return OnlyTrustedCanChangeOrMove(programFolder,
+                                      {"data", kProgramFileName + 1, Module1::kLauncherFileName, "data\\shortcuts.ini"},
+                                      place, win::RunningAccountSid());
 }
 
 std::string StartAtLogonCommand(const std::string& programFolder) {

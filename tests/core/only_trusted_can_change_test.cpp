@@ -118,15 +118,12 @@ TEST(OnlyTrustedCanMove, OnlyRightsThatMoveOrReplaceWhatAFolderHoldsCount) {
     EXPECT_FALSE(OnlyTrustedCanMove(parent, false, kRunner)) << "an owner may rewrite the list";
 }
 
-TEST(FoldersFromRoot, EveryFolderFromTheRootDownOnADriveLetterAndNothingForAnyOtherPath) {
-    EXPECT_EQ(FoldersFromRoot("C:\\Program Files\\Brimlow"),
-              (std::vector<std::string>{"C:\\", "C:\\Program Files", "C:\\Program Files\\Brimlow"}));
-    EXPECT_EQ(FoldersFromRoot("d:\\Tools\\"), (std::vector<std::string>{"d:\\", "d:\\Tools"}));
-    EXPECT_EQ(FoldersFromRoot("C:\\"), std::vector<std::string>{"C:\\"});
+TEST(IsPlainDrivePath, OnlyAFullPathOnADriveLetter) {
+    for (const char* plain : {"C:\\Program Files\\Brimlow", "d:\\Tools\\", "C:\\"}) EXPECT_TRUE(IsPlainDrivePath(plain)) << plain;
     for (const char* other : {"\\\\server\\share\\Brimlow", "\\\\?\\C:\\Brimlow", "\\\\?\\UNC\\server\\share", "C:Brimlow",
                               "C:", "Brimlow", "C:\\Tools\\..\\Brimlow", "C:\\Tools\\\\Brimlow", "C:\\Tools/Brimlow",
                               "C:\\Tools:stream", ""}) {
-        EXPECT_TRUE(FoldersFromRoot(other).empty()) << other;
+        EXPECT_FALSE(IsPlainDrivePath(other)) << other;
     }
 }
 
@@ -164,7 +161,9 @@ bool Protected(const std::string& folder, FakePlace& place) {
 TEST(OnlyTrustedCanChangeOrMove, EveryFolderUpToTheRootCountsAndALinkOrAVolumeNotFixedHereIsNeverProtected) {
     FakePlace place;
     EXPECT_TRUE(Protected("C:\\Program Files\\Brimlow", place));
+    EXPECT_TRUE(Protected("C:\\Program Files\\Brimlow\\", place));
     EXPECT_TRUE(Protected("D:\\Brimlow", place)) << "tightened, in the data drive's root";
+    EXPECT_FALSE(Protected("C:\\", place)) << "every user may add to C:\\";
     EXPECT_FALSE(Protected("C:\\Tools\\Brimlow", place)) << "tightened, but C:\\Tools stays open";
     EXPECT_FALSE(Protected("D:\\Tools\\Brimlow", place));
     EXPECT_FALSE(Protected("C:\\Program Files\\Gone", place));
