@@ -55,6 +55,8 @@ bool IsPlainDrivePath(std::string_view folder) {
 
 bool OnlyTrustedCanChangeOrMove(std::string_view programFolder, std::initializer_list<std::string_view> inside,
                                 ProgramPlace& place, std::string_view runningAccount) {
+    // The volume first: on a network share every answer after it would be a
+    // trip to another machine.
     if (!IsPlainDrivePath(programFolder) || !place.IsLocalFixedVolume(std::string(programFolder.substr(0, 3)))) {
         return false;
     }
