@@ -72,118 +72,77 @@ TEST(OnlyTrustedCanChange, AMissingListOrAnotherOwnerOpensTheObjectWhileDenyAndI
 
 // "C:\" as Windows 10 and 11 set it: every user may make a folder in it
 // (append data), and folders made there inherit "Authenticated Users:
-// Modify", which applies to them, not to C:\.
+// Modify", which applies to them, not to C:\. A new NTFS data drive's root
+// has that Modify on itself and on all it holds.
 ObjectSecurity SystemDriveRoot() {
     return {kInstaller, {{Allow(kAdmins, kFullAccess), Allow(kSystem, kFullAccess), Allow(kUsers, kReadAndExecute),
                           Allow(kAuthenticated, kModify, true), Allow(kAuthenticated, kAppendData)}}};
 }
-
-// A new NTFS data drive's root: "Authenticated Users: Modify" on the root
-// itself and on all it holds.
 ObjectSecurity DataDriveRoot() {
-    return {kAdmins, {{Allow(kAdmins, kFullAccess), Allow(kSystem, kFullAccess), Allow(kAuthenticated, kModify),
-                       Allow(kUsers, kReadAndExecute)}}};
+    return {kAdmins, {{Allow(kAdmins, kFullAccess), Allow(kSystem, kFullAccess), Allow(kAuthenticated, kModify)}}};
 }
-
-// A folder an administrator made in such a root, as it inherits.
-ObjectSecurity MadeIn(const ObjectSecurity& root) {
-    ObjectSecurity made{kAdmins, std::vector<AccessEntry>{}};
-    for (const AccessEntry& entry : *root.dacl) {
-        if (entry.mask != kAppendData) made.dacl->push_back(Allow(entry.sid, entry.mask));
-    }
-    return made;
+// "Tools", made by an administrator in such a root: near enough, every entry
+// now applies to it.
+ObjectSecurity ToolsIn(ObjectSecurity root) {
+    for (AccessEntry& entry : *root.dacl) entry.inheritOnly = false;
+    return {kAdmins, root.dacl};
 }
-
 ObjectSecurity Tightened() { return {kAdmins, {{Allow(kAdmins, kFullAccess), Allow(kSystem, kFullAccess)}}}; }
 
 TEST(OnlyTrustedCanMove, OnlyRightsThatMoveOrReplaceWhatAFolderHoldsCount) {
     EXPECT_TRUE(OnlyTrustedCanMove(SystemDriveRoot(), true, kRunner)) << "adding a folder moves nothing";
-    EXPECT_TRUE(OnlyTrustedCanMove(ProgramFiles(), false, kRunner)) << "CREATOR OWNER's entry is only handed down";
-    EXPECT_FALSE(OnlyTrustedCanMove(MadeIn(SystemDriveRoot()), false, kRunner)) << "C:\\Tools: any user renames it";
-    // The data drive's Modify holds DELETE, which a root cannot be used for.
+    EXPECT_FALSE(OnlyTrustedCanMove(ToolsIn(SystemDriveRoot()), false, kRunner)) << "any user renames C:\\Tools";
+    // Modify holds DELETE, which a root cannot be used for.
     EXPECT_TRUE(OnlyTrustedCanMove(DataDriveRoot(), true, kRunner));
-    EXPECT_FALSE(OnlyTrustedCanMove(DataDriveRoot(), false, kRunner));
-    EXPECT_FALSE(OnlyTrustedCanMove(MadeIn(DataDriveRoot()), false, kRunner)) << "D:\\Tools";
-
-    for (std::uint32_t right : {kDelete, kDeleteChild, kWriteDac, kWriteOwner, kGenericAll}) {
+    EXPECT_FALSE(OnlyTrustedCanMove(ToolsIn(DataDriveRoot()), false, kRunner));
+    // Each right that moves counts, DELETE except at a root; writing and adding do not.
+    for (std::uint32_t right : {kDelete, kDeleteChild, kWriteDac, kWriteOwner, kGenericAll, kWriteData | kGenericWrite}) {
         ObjectSecurity parent = Tightened();
         parent.dacl->push_back(Allow(kUsers, kReadAndExecute | right));
-        EXPECT_FALSE(OnlyTrustedCanMove(parent, false, kRunner)) << right;
-        EXPECT_EQ(OnlyTrustedCanMove(parent, true, kRunner), right == kDelete) << right;
-    }
-    ObjectSecurity parent = Tightened();
-    parent.dacl->push_back(Allow(kUsers, kReadAndExecute | kWriteData | kAppendData | kGenericWrite));
-    EXPECT_TRUE(OnlyTrustedCanMove(parent, false, kRunner)) << "adding files and folders moves nothing";
-    parent.owner = "S-1-5-21-1004336348-1177238915-682003330-1002";
-    EXPECT_FALSE(OnlyTrustedCanMove(parent, false, kRunner)) << "an owner may rewrite the list";
-}
-
-TEST(IsPlainDrivePath, OnlyAFullPathOnADriveLetter) {
-    for (const char* plain : {"C:\\Program Files\\Brimlow", "d:\\Tools\\", "C:\\"}) EXPECT_TRUE(IsPlainDrivePath(plain)) << plain;
-    for (const char* other : {"\\\\server\\share\\Brimlow", "\\\\?\\C:\\Brimlow", "\\\\?\\UNC\\server\\share", "C:Brimlow",
-                              "C:", "Brimlow", "C:\\Tools\\..\\Brimlow", "C:\\Tools\\\\Brimlow", "C:\\Tools/Brimlow",
-                              "C:\\Tools:stream", ""}) {
-        EXPECT_FALSE(IsPlainDrivePath(other)) << other;
+        const bool moves = (right & kGenericWrite) == 0;
+        EXPECT_EQ(OnlyTrustedCanMove(parent, false, kRunner), !moves) << right;
+        EXPECT_EQ(OnlyTrustedCanMove(parent, true, kRunner), !moves || right == kDelete) << right;
     }
 }
 
-// The system's answers about a few folders, as a map of paths.
-class FakePlace : public ProgramPlace {
-public:
-    std::set<std::string> fixedVolumes{"C:\\", "D:\\"};
-    std::set<std::string> reparsePoints;
-    std::map<std::string, ObjectSecurity> objects{{"C:\\", SystemDriveRoot()},
-                                                  {"C:\\Program Files", ProgramFiles()},
-                                                  {"C:\\Program Files\\Brimlow", Tightened()},
-                                                  {"C:\\Program Files\\Brimlow\\Program.exe", Tightened()},
-                                                  {"C:\\Tools", MadeIn(SystemDriveRoot())},
-                                                  {"C:\\Tools\\Brimlow", Tightened()},
-                                                  {"D:\\", DataDriveRoot()},
-                                                  {"D:\\Brimlow", Tightened()},
-                                                  {"D:\\Tools", MadeIn(DataDriveRoot())},
-                                                  {"D:\\Tools\\Brimlow", Tightened()}};
+struct FakePlace : ProgramPlace {
+    std::set<std::string> fixedVolumes{"C:\\", "D:\\"}, reparsePoints;
+    std::map<std::string, ObjectSecurity> objects{
+        {"C:\\", SystemDriveRoot()}, {"C:\\Program Files", ProgramFiles()}, {"C:\\Program Files\\Brimlow", Tightened()},
+        {"C:\\Tools", ToolsIn(SystemDriveRoot())}, {"C:\\Tools\\Brimlow", Tightened()}, {"D:\\", DataDriveRoot()},
+        {"D:\\Brimlow", Tightened()}, {"D:\\Tools", ToolsIn(DataDriveRoot())}, {"D:\\Tools\\Brimlow", Tightened()}};
     int asked = 0;
 
     bool IsLocalFixedVolume(const std::string& root) override { return ++asked, fixedVolumes.count(root) > 0; }
-    bool IsReparsePoint(const std::string& folder) override { return ++asked, reparsePoints.count(folder) > 0; }
+    bool IsReparsePoint(const std::string& folder) override { return reparsePoints.count(folder) > 0; }
     std::optional<ObjectSecurity> Security(const std::string& path) override {
-        ++asked;
         const auto found = objects.find(path);
-        if (found == objects.end()) return std::nullopt;
-        return found->second;
+        return found != objects.end() ? std::optional(found->second) : std::nullopt;
+    }
+    bool Protected(const std::string& folder) {
+        return OnlyTrustedCanChangeOrMove(folder, {"data", "Program.exe"}, *this, kRunner);
     }
 };
 
-bool Protected(const std::string& folder, FakePlace& place) {
-    return OnlyTrustedCanChangeOrMove(folder, {"data", "Program.exe", "data\\shortcuts.ini"}, place, kRunner);
-}
-
 TEST(OnlyTrustedCanChangeOrMove, EveryFolderUpToTheRootCountsAndALinkOrAVolumeNotFixedHereIsNeverProtected) {
     FakePlace place;
-    EXPECT_TRUE(Protected("C:\\Program Files\\Brimlow", place));
-    EXPECT_TRUE(Protected("C:\\Program Files\\Brimlow\\", place));
-    EXPECT_TRUE(Protected("D:\\Brimlow", place)) << "tightened, in the data drive's root";
-    EXPECT_FALSE(Protected("C:\\", place)) << "every user may add to C:\\";
-    EXPECT_FALSE(Protected("C:\\Tools\\Brimlow", place)) << "tightened, but C:\\Tools stays open";
-    EXPECT_FALSE(Protected("D:\\Tools\\Brimlow", place));
-    EXPECT_FALSE(Protected("C:\\Program Files\\Gone", place));
-    place.objects["C:\\Program Files\\Brimlow\\data\\shortcuts.ini"] = MadeIn(DataDriveRoot());
-    EXPECT_FALSE(Protected("C:\\Program Files\\Brimlow", place)) << "a file inside is judged as before";
-    place.objects.erase("C:\\Program Files\\Brimlow\\data\\shortcuts.ini");
-
+    EXPECT_TRUE(place.Protected("C:\\Program Files\\Brimlow\\"));
+    EXPECT_TRUE(place.Protected("D:\\Brimlow")) << "tightened, in the data drive's root";
+    EXPECT_FALSE(place.Protected("C:\\Tools\\Brimlow")) << "tightened, but C:\\Tools stays open";
+    EXPECT_FALSE(place.Protected("D:\\Tools\\Brimlow"));
     // A junction to the protected folder, and a link above it.
     place.objects["C:\\BrimlowLink"] = Tightened();
     place.reparsePoints = {"C:\\BrimlowLink"};
-    EXPECT_FALSE(Protected("C:\\BrimlowLink", place));
+    EXPECT_FALSE(place.Protected("C:\\BrimlowLink"));
     place.reparsePoints = {"C:\\Program Files"};
-    EXPECT_FALSE(Protected("C:\\Program Files\\Brimlow", place));
-    place.reparsePoints.clear();
-
-    // A removable or network drive, and a UNC path, which is not even asked about.
+    EXPECT_FALSE(place.Protected("C:\\Program Files\\Brimlow"));
+    // A removable or network drive; a UNC or other path is not even asked about.
     place.fixedVolumes = {"C:\\"};
-    EXPECT_FALSE(Protected("D:\\Brimlow", place));
+    EXPECT_FALSE(place.Protected("D:\\Brimlow"));
     place.asked = 0;
-    EXPECT_FALSE(Protected("\\\\server\\share\\Brimlow", place));
+    for (const char* other : {"\\\\server\\share\\Brimlow", "\\\\?\\C:\\Brimlow", "C:Brimlow", "C:\\Tools\\..\\Brimlow"}) {
+        EXPECT_FALSE(place.Protected(other)) << other;
+    }
     EXPECT_EQ(place.asked, 0);
 }
 

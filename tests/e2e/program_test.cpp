@@ -204,42 +204,35 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeQuotedInTheFolderTheProgramRunsFr
 }
 
 // Every account would start at logon whatever another account put in a
-// folder it may write, or whatever it put where the path leads once it has
-// moved a folder on it aside. From such a folder, beside such a table, or in
-// a parent folder others may change, the value is not written, the one
+// folder it may write, or moved aside. From such a folder, beside such a
+// table, or in a parent others may change, the value is not written, the one
 // naming this copy goes (quoted, or unquoted as earlier versions wrote it),
 // and one naming another folder stays.
 TEST_F(StartAndStop, FromAFolderTableOrParentOthersMayWriteTheRunValueIsNotWrittenAndOneNamingThisCopyIsRemoved) {
     const std::string installed = "\"C:\\Program Files\\Brimlow\\Program.exe\"";
     for (const std::string open : {"folder", "table", "parent"}) {
         SCOPED_TRACE(open);
-        // Each copy is made in a parent folder of its own in Wine's temporary
-        // folder, which is inside the test's prefix (C:\users\<user>\Temp):
-        // no folder from there up to C:\ may be changed by another account
-        // or is a link, so only what the case opens is open. (A folder under
-        // /tmp would not do: its mode 1777 reads as "Everyone may delete in
-        // it".)
+        // In a parent of its own in Wine's temporary folder, inside the test's
+        // prefix (C:\users\<user>\Temp): no folder from there up to C:\ may
+        // be changed by others or is a link, so the first start, before the
+        // case opens anything, writes the value. (Under /tmp, mode 1777 reads
+        // as "Everyone may delete in it".)
         testing::TempFolder parent("parent");
         ProgramCopy copy(CurrentTestName() + " " + open, parent.Path());
         copy.WriteFile(kShortcuts, ShortcutsFile({}));
         const std::string opened = open == "table"    ? copy.PathOf(kShortcuts)
                                    : open == "parent" ? parent.Path()
                                                       : copy.Folder();
-        struct Start {
-            bool open;
+        const struct {
             std::optional<std::string> before, after;
-        };
-        std::vector<Start> starts = {{true, open == "table" ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy),
-                                      std::nullopt},
-                                     {true, installed, installed},
-                                     {true, std::nullopt, std::nullopt}};
-        // The same copy writes the value while the chain is protected, and
-        // removes it once the parent is opened.
-        if (open == "parent") starts.insert(starts.begin(), {false, std::nullopt, QuotedProgram(copy)});
+        } starts[] = {{std::nullopt, QuotedProgram(copy)},
+                      {open == "table" ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy), std::nullopt},
+                      {installed, installed},
+                      {std::nullopt, std::nullopt}};
         for (const auto& start : starts) {
             // Each close saves the table as a new file, which Wine makes with
             // the usual mode.
-            if (start.open) {
+            if (&start != starts) {
                 ASSERT_TRUE(testing::LetEveryoneWrite(opened));
             }
             if (start.before) {
@@ -251,9 +244,8 @@ TEST_F(StartAndStop, FromAFolderTableOrParentOthersMayWriteTheRunValueIsNotWritt
             ASSERT_TRUE(program->WaitForForm());
             program->Close();
             EXPECT_EQ(program->WaitForExit(), 0u);
-            std::printf("Run value before a start with the %s %s: %s, after: %s\n", open.c_str(),
-                        start.open ? "open" : "protected", start.before.value_or("<none>").c_str(),
-                        RunValue().value_or("<none>").c_str());
+            std::printf("Run value before a start (%s open: %d): %s, after: %s\n", open.c_str(), &start != starts,
+                        start.before.value_or("<none>").c_str(), RunValue().value_or("<none>").c_str());
             EXPECT_EQ(RunValue(), start.after);
         }
     }

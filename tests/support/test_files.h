@@ -51,17 +51,16 @@ inline void RemoveTree(const std::wstring& folder) {
 inline void RemoveTree(const std::string& folder) { RemoveTree(Unlimited(folder)); }
 
 // A new, empty folder "<temp>\brimlow <name> <pid>_<n>" (or in the given
-// parent folder), removed with all it holds when the test is done. The
-// spaces are on purpose: every path a test builds in it has them, as
-// "Program Files" paths do.
+// parent), removed with all it holds when the test is done. The spaces are on
+// purpose: every path a test builds in it has them, as "Program Files" paths do.
 class TempFolder {
 public:
     explicit TempFolder(const std::string& name, const std::string& parent = std::string()) {
         static int made = 0;
         char temp[MAX_PATH] = {};
         if (parent.empty()) GetTempPathA(MAX_PATH, temp);
-        path_ = (parent.empty() ? std::string(temp) : parent + "\\") + "brimlow " + name + " " +
-                std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++made);
+        path_ = (parent.empty() ? std::string(temp) : parent + "\\") + "brimlow " + name + " " + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++made);
         RemoveTree(path_);
         CreateDirectoryA(path_.c_str(), nullptr);
     }
@@ -145,25 +144,18 @@ inline bool RunLinux(const std::string& folder, const std::string& program, cons
     return true;
 }
 
-// The Unix path Wine keeps the file or folder at; "" if it cannot tell.
-inline std::string UnixPath(const std::string& path) {
-    using UnixFileName = char*(CDECL*)(LPCWSTR);
-    const auto unixFileName = reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* unixPath = unixFileName != nullptr ? unixFileName(Wide(path).c_str()) : nullptr;
-    if (unixPath == nullptr) return std::string();
-    const std::string copy = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return copy;
-}
-
 // Lets every account write the file or folder, the Unix way: Wine makes a
 // file's access list from its mode (o+w gives Everyone 0x1301ff) and keeps
 // nothing SetNamedSecurityInfo sets.
 inline bool LetEveryoneWrite(const std::string& path) {
-    const std::string unixPath = UnixPath(path);
-    if (unixPath.empty()) return false;
-    if (!RunLinux("C:\\", "/bin/chmod", "o+w \"" + unixPath + "\"")) return false;
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = unixFileName != nullptr ? unixFileName(Wide(path).c_str()) : nullptr;
+    if (unixPath == nullptr) return false;
+    const std::string arguments = "o+w \"" + std::string(unixPath) + "\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    if (!RunLinux("C:\\", "/bin/chmod", arguments)) return false;
     return WaitUntil(
         [&] {
             const auto security = win::ReadFileSecurity(path);

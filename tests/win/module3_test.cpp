@@ -364,9 +364,7 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, runKey.c_str(), "Brimlow");
     ASSERT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow"), RegValue());
 
-    RunEntry machine;
-    machine.folderIsProtected = [](const std::string&) { return true; };
-    RegisterStartAtLogon(folder, machine);
+    RegisterStartAtLogon(folder, RunEntry{HKEY_LOCAL_MACHINE, runKey, "Brimlow", [](const std::string&) { return true; }});
 
     const RegValue stored = ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
     EXPECT_EQ(stored, "\"" + folder + "\\Program.exe\"");
@@ -417,11 +415,10 @@ TEST(StartAtLogonFolder, IsProtectedUntilOthersMayWriteTheFolderItsDataFolderOrA
         ASSERT_TRUE(RemoveDirectoryA(folder.PathOf("data").c_str()));
         EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
         EXPECT_FALSE(OnlyAdministratorsCanChange(folder.PathOf("gone")));
-        // The same folder through a link: Wine reports a Unix symbolic link
-        // as a reparse point.
+        // The same folder through a Unix symbolic link, a reparse point to Wine.
         brimlow::testing::TempFolder links("protection links");
-        ASSERT_TRUE(brimlow::testing::MakeLinuxSymlink(links.Path(), brimlow::testing::UnixPath(folder.Path()), "link"));
-        EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
+        const std::string name = folder.Path().substr(folder.Path().rfind('\\') + 1);
+        ASSERT_TRUE(brimlow::testing::MakeLinuxSymlink(links.Path(), "../" + name, "link"));
         EXPECT_FALSE(OnlyAdministratorsCanChange(links.PathOf("link")));
         EXPECT_TRUE(brimlow::testing::RemoveLinuxSymlink(links.Path(), "link"));
     }
