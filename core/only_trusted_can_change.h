@@ -2,13 +2,17 @@
 // Whether a file or folder can be changed by no one but the machine's
 // administrators, the system and the account that runs the program. A program
 // that every user starts at logon must come from such a place: whoever else
-// can change its files chooses what runs in every account.
+// can change its files chooses what runs in every account. So must every
+// folder on the way to it, since the system follows the path at each logon:
+// whoever may move a folder on it aside puts a folder of their own there.
 //
 // The decision is made from the object's owner and access list as the system
 // stores them, with accounts as SID strings ("S-1-5-32-544") and rights as the
 // 32-bit access masks, so it needs no platform header.
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,5 +72,49 @@ struct ObjectSecurity {
 // depend on the order in which the system reads the entries, they never
 // make one protected either.
 bool OnlyTrustedCanChange(const ObjectSecurity& object, std::string_view runningAccount);
+
+// The rights on a folder above the program's that move or replace what it
+// holds: renaming the folder itself away (DELETE), deleting or renaming any
+// child whatever the child allows, and changing the list or the owner, which
+// give every other right. Adding a file or subfolder is left out: what is
+// added sits beside the path and moves nothing on it ("C:\" lets every user
+// make a folder). Generic write maps to adding and attributes only, so it
+// counts for nothing here; generic all maps to everything.
+inline constexpr std::uint32_t kMoveRights = kDelete | kDeleteChild | kWriteDac | kWriteOwner | kGenericAll;
+
+// The same judgement for a folder above the program's, over kMoveRights. A
+// volume's root cannot be renamed or deleted, so there DELETE moves nothing.
+bool OnlyTrustedCanMove(const ObjectSecurity& folder, bool isRoot, std::string_view runningAccount);
+
+// Whether the folder is named by a full path on a drive letter ("C:\Tools",
+// "C:\"): not a UNC path, a "\\?\" or device path, or a relative path, and
+// without an empty, "." or ".." name, which names one place and opens
+// another.
+bool IsPlainDrivePath(std::string_view folder);
+
+// What the system answers about the place the program is kept. Each is
+// asked only as far as the judgement needs it.
+class ProgramPlace {
+public:
+    virtual ~ProgramPlace() = default;
+    // Whether the volume with this root ("C:\") is a disk fixed in this
+    // machine: not a network share, not a removable disk.
+    virtual bool IsLocalFixedVolume(const std::string& root) = 0;
+    // Whether the folder is a symbolic link, a junction or a mount point;
+    // true when the system cannot tell.
+    virtual bool IsReparsePoint(const std::string& folder) = 0;
+    // The owner and access list; nothing when the object does not exist.
+    virtual std::optional<ObjectSecurity> Security(const std::string& path) = 0;
+};
+
+// True when no one but trusted accounts can change what a start at logon
+// runs from programFolder: the folder is on a local fixed volume, neither it
+// nor a folder above it is a link (its owner could point it elsewhere after
+// this check), the folder and each name in it listed in `inside` pass
+// OnlyTrustedCanChange (a missing one is judged by its folder, which decides
+// who may make it; a missing program folder is open), and every folder
+// above passes OnlyTrustedCanMove.
+bool OnlyTrustedCanChangeOrMove(std::string_view programFolder, std::initializer_list<std::string_view> inside,
+                                ProgramPlace& place, std::string_view runningAccount);
 
 }  // namespace brimlow

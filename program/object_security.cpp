@@ -128,4 +128,15 @@ std::string RunningAccountSid() {
     return SidText(buffer.user.User.Sid);
 }
 
+bool SystemProgramPlace::IsLocalFixedVolume(const std::string& root) {
+    // A network share's permissions are another machine's to decide, and a
+    // removable disk's can be rewritten on any other computer.
+    return GetDriveTypeW(ToWide(root).c_str()) == DRIVE_FIXED;
+}
+
+bool SystemProgramPlace::IsReparsePoint(const std::string& folder) {
+    const DWORD attributes = GetFileAttributesW(ToWide(folder).c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 }  // namespace brimlow::win

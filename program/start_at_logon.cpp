@@ -20,20 +20,11 @@ bool MayChange(const RunEntry& entry) {
 }  // namespace
 
 bool OnlyAdministratorsCanChange(const std::string& programFolder) {
-    const std::string account = win::RunningAccountSid();
-    const auto protectedObject = [&](const std::string& path, bool mustExist) {
-        const auto security = win::ReadFileSecurity(path);
-        if (!security) return !mustExist;
-        return OnlyTrustedCanChange(*security, account);
-    };
-    // Each file's folder is judged too, so a missing file may be passed over:
-    // who may make it is what its folder allows.
-    if (!protectedObject(programFolder, true)) return false;
-    for (const std::string& name : {std::string("\\data"), std::string(kProgramFileName),
-                                    "\\" + std::string(Module1::kLauncherFileName), std::string("\\data\\shortcuts.ini")}) {
-        if (!protectedObject(programFolder + name, false)) return false;
-    }
-    return true;
+    win::SystemProgramPlace place;
+    // kProgramFileName without its leading backslash.
+    return OnlyTrustedCanChangeOrMove(programFolder,
+                                      {"data", kProgramFileName + 1, Module1::kLauncherFileName, "data\\shortcuts.ini"},
+                                      place, win::RunningAccountSid());
 }
 
 std::string StartAtLogonCommand(const std::string& programFolder) {

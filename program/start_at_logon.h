@@ -21,8 +21,11 @@ inline constexpr const char* kProgramFileName = "\\Program.exe";
 // True when the program's folder, its data folder, Program.exe, Ostrad.dll
 // and data\shortcuts.ini can be changed by no one but Administrators, SYSTEM,
 // TrustedInstaller and the account that runs the program, as their owners
-// and access lists say. A file that is missing is judged by its folder, which
-// decides who may make it; a folder that is missing is open.
+// and access lists say, and no one else can move the folder aside: no folder
+// above it up to the root lets another account rename it or what it holds,
+// none of them is a link, and the volume is a local fixed disk. A file that
+// is missing is judged by its folder, which decides who may make it; a
+// folder that is missing is open.
 bool OnlyAdministratorsCanChange(const std::string& programFolder);
 
 // Where the registration lives and how a folder is judged. Only tests name

@@ -76,14 +76,19 @@ fi
 if [ "${1:-}" = startup-trace ]; then
     # The tracing build in a folder of its own with the same ten rows; each
     # start appends "step<TAB>ms since the process was created" per step.
-    mkdir -p "$work/trace/data"
+    # The folder is in the prefix's C:\Program Files, where the machine-wide
+    # start's protection check runs in full: under Z:\ (the Unix root, which
+    # Wine reports as a link) it would stop at the root.
+    trace="$WINEPREFIX/drive_c/Program Files/Brimlow trace"
+    rm -rf "$trace"
+    mkdir -p "$trace/data"
     # BRIMLOW_TRACE_PROGRAM names another tracing build, to set an earlier
     # version's steps beside this one's.
-    cp "${BRIMLOW_TRACE_PROGRAM:-$bench/program_trace.exe}" "$work/trace/program.exe"
-    cp "$bin/Ostrad.dll" "$bin/help.txt" "$work/trace/"
-    rows 1 >"$work/trace/data/shortcuts.ini"
+    cp "${BRIMLOW_TRACE_PROGRAM:-$bench/program_trace.exe}" "$trace/program.exe"
+    cp "$bin/Ostrad.dll" "$bin/help.txt" "$trace/"
+    rows 1 >"$trace/data/shortcuts.ini"
     starts=${BRIMLOW_TRACE_STARTS:-10}
-    driver trace "$(winpath "$PWD/$work/trace/program.exe")" "$starts" "$(winpath "$PWD/$work/trace.tsv")"
+    driver trace "$(winpath "$trace/program.exe")" "$starts" "$(winpath "$PWD/$work/trace.tsv")"
     echo "== Start-up trace, medians of $starts starts $(date -u +%Y-%m-%dT%H:%MZ)"
     echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
     tr -d '\r' <"$work/trace.tsv" | awk -F '\t' '

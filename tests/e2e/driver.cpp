@@ -24,7 +24,7 @@ std::string BinFolder() {
     return tests.substr(0, tests.find_last_of('\\'));
 }
 
-ProgramCopy::ProgramCopy(const std::string& name) : folder_("e2e " + name) {
+ProgramCopy::ProgramCopy(const std::string& name, const std::string& parent) : folder_("e2e " + name, parent) {
     CreateDirectoryA(PathOf("data").c_str(), nullptr);
     const std::string bin = BinFolder();
     for (const char* file : {"program.exe", "Ostrad.dll"}) CopyOrFail(bin + "\\" + file, PathOf(file));

@@ -55,10 +55,11 @@ inline UINT LegacyAnsiCodePage() {
 std::string BinFolder();
 
 // A fresh folder with program.exe, Ostrad.dll, help.txt (when built) and an
-// empty data folder, removed again at the end of the test.
+// empty data folder, removed again at the end of the test; in the temporary
+// folder or the given parent.
 class ProgramCopy {
 public:
-    explicit ProgramCopy(const std::string& name);
+    explicit ProgramCopy(const std::string& name, const std::string& parent = std::string());
 
     const std::string& Folder() const { return folder_.Path(); }
     std::string PathOf(const std::string& relative) const { return folder_.PathOf(relative); }

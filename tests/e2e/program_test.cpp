@@ -204,24 +204,37 @@ TEST_F(StartAndStop, TheRunValueNamesProgramExeQuotedInTheFolderTheProgramRunsFr
 }
 
 // Every account would start at logon whatever another account put in a
-// folder it may write. From such a folder, or beside such a table, the value
-// is not written, the one naming this copy goes (quoted, or unquoted as
-// earlier versions wrote it), and one naming another folder stays.
-TEST_F(StartAndStop, FromAFolderOrTableOthersMayWriteTheRunValueIsNotWrittenAndOneNamingThisCopyIsRemoved) {
+// folder it may write, or moved aside. From such a folder, beside such a
+// table, or in a parent others may change, the value is not written, the one
+// naming this copy goes (quoted, or unquoted as earlier versions wrote it),
+// and one naming another folder stays.
+TEST_F(StartAndStop, FromAFolderTableOrParentOthersMayWriteTheRunValueIsNotWrittenAndOneNamingThisCopyIsRemoved) {
     const std::string installed = "\"C:\\Program Files\\Brimlow\\Program.exe\"";
-    for (const char* open : {"", kShortcuts}) {
-        SCOPED_TRACE(*open != '\0' ? open : "the folder");
-        ProgramCopy copy(CurrentTestName() + (*open != '\0' ? " table" : " folder"));
+    for (const std::string open : {"folder", "table", "parent"}) {
+        SCOPED_TRACE(open);
+        // In a parent of its own in Wine's temporary folder, inside the test's
+        // prefix (C:\users\<user>\Temp): no folder from there up to C:\ may
+        // be changed by others or is a link, so the first start, before the
+        // case opens anything, writes the value. (Under /tmp, mode 1777 reads
+        // as "Everyone may delete in it".)
+        testing::TempFolder parent("parent");
+        ProgramCopy copy(CurrentTestName() + " " + open, parent.Path());
         copy.WriteFile(kShortcuts, ShortcutsFile({}));
+        const std::string opened = open == "table"    ? copy.PathOf(kShortcuts)
+                                   : open == "parent" ? parent.Path()
+                                                      : copy.Folder();
         const struct {
             std::optional<std::string> before, after;
-        } starts[] = {{*open != '\0' ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy), std::nullopt},
+        } starts[] = {{std::nullopt, QuotedProgram(copy)},
+                      {open == "table" ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy), std::nullopt},
                       {installed, installed},
                       {std::nullopt, std::nullopt}};
         for (const auto& start : starts) {
             // Each close saves the table as a new file, which Wine makes with
             // the usual mode.
-            ASSERT_TRUE(testing::LetEveryoneWrite(*open != '\0' ? copy.PathOf(open) : copy.Folder()));
+            if (&start != starts) {
+                ASSERT_TRUE(testing::LetEveryoneWrite(opened));
+            }
             if (start.before) {
                 ASSERT_TRUE(WriteStringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName, *start.before));
             } else {
@@ -231,7 +244,7 @@ TEST_F(StartAndStop, FromAFolderOrTableOthersMayWriteTheRunValueIsNotWrittenAndO
             ASSERT_TRUE(program->WaitForForm());
             program->Close();
             EXPECT_EQ(program->WaitForExit(), 0u);
-            std::printf("Run value before a start from an open %s: %s, after: %s\n", *open != '\0' ? "table" : "folder",
+            std::printf("Run value before a start (%s open: %d): %s, after: %s\n", open.c_str(), &start != starts,
                         start.before.value_or("<none>").c_str(), RunValue().value_or("<none>").c_str());
             EXPECT_EQ(RunValue(), start.after);
         }

@@ -50,16 +50,16 @@ inline void RemoveTree(const std::wstring& folder) {
 
 inline void RemoveTree(const std::string& folder) { RemoveTree(Unlimited(folder)); }
 
-// A new, empty folder "<temp>\brimlow <name> <pid>_<n>", removed with all it
-// holds when the test is done. The spaces are on purpose: every path a test
-// builds in it has them, as "Program Files" paths do.
+// A new, empty folder "<temp>\brimlow <name> <pid>_<n>" (or in the given
+// parent), removed with all it holds when the test is done. The spaces are on
+// purpose: every path a test builds in it has them, as "Program Files" paths do.
 class TempFolder {
 public:
-    explicit TempFolder(const std::string& name) {
+    explicit TempFolder(const std::string& name, const std::string& parent = std::string()) {
         static int made = 0;
         char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "brimlow " + name + " " + std::to_string(GetCurrentProcessId()) + "_" +
+        if (parent.empty()) GetTempPathA(MAX_PATH, temp);
+        path_ = (parent.empty() ? std::string(temp) : parent + "\\") + "brimlow " + name + " " + std::to_string(GetCurrentProcessId()) + "_" +
                 std::to_string(++made);
         RemoveTree(path_);
         CreateDirectoryA(path_.c_str(), nullptr);

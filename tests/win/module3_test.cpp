@@ -357,12 +357,14 @@ TEST(StartAtLogonMachine, TheMachineRunKeyNamesProgramExeInTheProgramsFolder) {
     // The test prefix is private, so the real machine-wide key can be used.
     // The folder is the one the program itself runs from in these tests, so a
     // main window started meanwhile by another test would write the same.
+    // That folder is under Z:\, the Unix root, which Wine reports as a link,
+    // so it is taken as protected here; the judgement has tests of its own.
     const std::string folder = brimlow::win::ModuleFolder();
     const std::string runKey = brimlow::Module3::kRunKey;
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, runKey.c_str(), "Brimlow");
     ASSERT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow"), RegValue());
 
-    RegisterStartAtLogon(folder);
+    RegisterStartAtLogon(folder, RunEntry{HKEY_LOCAL_MACHINE, runKey, "Brimlow", [](const std::string&) { return true; }});
 
     const RegValue stored = ReadRegValue(HKEY_LOCAL_MACHINE, runKey, "Brimlow");
     EXPECT_EQ(stored, "\"" + folder + "\\Program.exe\"");
@@ -413,6 +415,12 @@ TEST(StartAtLogonFolder, IsProtectedUntilOthersMayWriteTheFolderItsDataFolderOrA
         ASSERT_TRUE(RemoveDirectoryA(folder.PathOf("data").c_str()));
         EXPECT_TRUE(OnlyAdministratorsCanChange(folder.Path()));
         EXPECT_FALSE(OnlyAdministratorsCanChange(folder.PathOf("gone")));
+        // The same folder through a Unix symbolic link, a reparse point to Wine.
+        brimlow::testing::TempFolder links("protection links");
+        const std::string name = folder.Path().substr(folder.Path().rfind('\\') + 1);
+        ASSERT_TRUE(brimlow::testing::MakeLinuxSymlink(links.Path(), "../" + name, "link"));
+        EXPECT_FALSE(OnlyAdministratorsCanChange(links.PathOf("link")));
+        EXPECT_TRUE(brimlow::testing::RemoveLinuxSymlink(links.Path(), "link"));
     }
 }
 
