@@ -63,15 +63,14 @@ void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyb
              TickMemory& memory) noexcept {
     std::vector<PendingLaunch> launches;
     std::uint32_t launchedRows = 0;
-    // A key of a row that launched is still down: the chord is not let go.
-    bool chordHeld = false;
+    std::uint32_t heldRows = 0;  // a key of the row is down
     AltGrState altGr(keyboard);
     for (int row = 0; row < kRowCount; ++row) {
         try {
             const std::uint16_t first = keyboard.Query(codes.first[row]);
             const std::uint16_t second = keyboard.Query(codes.second[row]);
             const std::uint32_t bit = std::uint32_t{1} << row;
-            if ((memory.launchedRows & bit) != 0 && ((first | second) & kKeyDown) != 0) chordHeld = true;
+            if (((first | second) & kKeyDown) != 0) heldRows |= bit;
             if ((first & second) == 0) continue;
             if (codes.first[row] == kVkControl && altGr.Down()) continue;
             if (auto launch = RowLaunch(rows, row)) {
@@ -82,7 +81,8 @@ void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyb
             // Skip-on-error: a row that fails is passed over for this tick.
         }
     }
-    const bool releaseRound = launches.empty() && memory.launchedRows != 0 && !chordHeld;
+    // The chord is let go when no key of a row that launched is down.
+    const bool releaseRound = launches.empty() && memory.launchedRows != 0 && (memory.launchedRows & heldRows) == 0;
     memory.launchedRows = releaseRound ? 0 : memory.launchedRows | launchedRows;
     bool show = false;
     try {

@@ -6,10 +6,6 @@ namespace {
 static_assert(MOD_ALT == kModAlt && MOD_CONTROL == kModControl && MOD_SHIFT == kModShift && MOD_WIN == kModWin);
 
 constexpr UINT kRoundKey = VK_F22;
-// Within the range of ids an application's own hot keys use (to 0xBFFF): the
-// first id plus the combination's modifier bits.
-constexpr int kFirstRoundHotKeyId = 0xB020;
-constexpr int kCombinations = 16;
 // The WM_HOTKEY follows the injected key at once; the bound is for a desktop
 // that takes no injected input (the secure desktop, a front window of higher
 // integrity), where the launch then goes ahead without the right.
@@ -17,10 +13,6 @@ constexpr ULONGLONG kRoundWaitMs = 40;
 // How long the hot keys may wait for a key that is late. Held longer, F22
 // would be taken away from every other program.
 constexpr ULONGLONG kRegisteredMs = 1000;
-
-bool IsRoundHotKey(WPARAM id) {
-    return id >= static_cast<WPARAM>(kFirstRoundHotKeyId) && id < static_cast<WPARAM>(kFirstRoundHotKeyId + kCombinations);
-}
 
 bool InjectRoundKey(bool up) {
     INPUT key{};
@@ -38,93 +30,76 @@ DWORD LastInputTime() {
 
 }  // namespace
 
-ForegroundRound::~ForegroundRound() { End(); }
-
-// Each round's F22, a repeat of a key already down, gives the hot key again,
-// which is why the hot keys are registered without MOD_NOREPEAT.
-void ForegroundRound::RegisterAll() {
-    for (int modifiers = 0; modifiers < kCombinations; ++modifiers) {
-        const std::uint32_t bit = std::uint32_t{1} << modifiers;
-        if ((registered_ & bit) != 0) continue;
-        if (RegisterHotKey(window_, kFirstRoundHotKeyId + modifiers, static_cast<UINT>(modifiers), kRoundKey)) {
-            registered_ |= bit;
-        }
-    }
-}
-
 void ForegroundRound::UnregisterAll() {
-    for (int modifiers = 0; modifiers < kCombinations; ++modifiers) {
-        if ((registered_ & (std::uint32_t{1} << modifiers)) != 0) UnregisterHotKey(window_, kFirstRoundHotKeyId + modifiers);
+    for (UINT modifiers = 0; modifiers < kCombinations; ++modifiers) {
+        if ((registered_ & (std::uint32_t{1} << modifiers)) != 0) {
+            UnregisterHotKey(window_, static_cast<int>(kFirstHotKeyId + modifiers));
+        }
     }
     registered_ = 0;
     unanswered_ = 0;
 }
 
-void ForegroundRound::HotKeyCame() {
-    inputAfterRound_ = LastInputTime();
-    if (--unanswered_ <= 0) UnregisterAll();
-}
-
 bool ForegroundRound::Take(HWND window, HotKeyModifiers down) {
-    if (window != window_) UnregisterAll();
     window_ = window;
-    RegisterAll();
-    if ((registered_ & (std::uint32_t{1} << (down & (kCombinations - 1)))) == 0) {
-        if (unanswered_ == 0) UnregisterAll();
-        return false;
+    // Each round's F22, a repeat of a key already down, gives the hot key
+    // again, which is why the hot keys are registered without MOD_NOREPEAT.
+    // Those a round before left registered are used as they are.
+    for (UINT modifiers = 0; modifiers < kCombinations; ++modifiers) {
+        const std::uint32_t bit = std::uint32_t{1} << modifiers;
+        if ((registered_ & bit) == 0 &&
+            RegisterHotKey(window_, static_cast<int>(kFirstHotKeyId + modifiers), modifiers, kRoundKey)) {
+            registered_ |= bit;
+        }
     }
-    if (!InjectRoundKey(false)) {
+    if ((registered_ & (std::uint32_t{1} << (down & (kCombinations - 1)))) == 0 || !InjectRoundKey(false)) {
         if (unanswered_ == 0) UnregisterAll();
         return false;
     }
     keyDown_ = true;
     roundSinceTick_ = true;
     ++unanswered_;
-    registeredUntil_ = GetTickCount64() + kRegisteredMs;
     // Takes the round's WM_HOTKEY from the queue and nothing else, so no
     // other message of the program (a timer tick, a click) runs meanwhile.
     const ULONGLONG end = GetTickCount64() + kRoundWaitMs;
+    registeredUntil_ = end + kRegisteredMs;
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, window_, WM_HOTKEY, WM_HOTKEY, PM_REMOVE | PM_QS_POSTMESSAGE)) {
             if (OnHotKey(msg.wParam)) return true;
         }
         const ULONGLONG now = GetTickCount64();
-        if (now >= end) break;
+        if (now >= end) return false;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_HOTKEY, 0);
     }
-    // The key may still come: whatever input the system has taken so far is
-    // not the user's answer to this round.
-    inputAfterRound_ = LastInputTime();
-    return false;
 }
 
 bool ForegroundRound::OnHotKey(WPARAM id) {
-    if (!IsRoundHotKey(id)) return false;
-    if (registered_ != 0) HotKeyCame();
+    if (id - kFirstHotKeyId >= kCombinations) return false;
+    if (registered_ != 0 && --unanswered_ <= 0) UnregisterAll();
     return true;
 }
 
 void ForegroundRound::AfterTick(bool roundsOver) {
     if (registered_ != 0 && GetTickCount64() >= registeredUntil_) UnregisterAll();
-    // The keys of a chord still held, or of a tick that made a round, are no
-    // answer to it: F22 goes up only once, after the rounds.
+    if (!keyDown_) return;
+    // The input the system has taken by the end of a tick that made a round
+    // holds the round's own key (Windows counts injected keys as input too;
+    // a round that got its hot key has had its key taken), so only a later
+    // input is the user's answer. A round whose key comes later still has
+    // passed no right on. The keys of a chord still held are no answer
+    // either: F22 goes up once, after the rounds.
+    const DWORD input = LastInputTime();
     if (roundSinceTick_) {
         roundSinceTick_ = false;
-        return;
+        inputAfterRound_ = input;
+    } else if (roundsOver && input != inputAfterRound_) {
+        keyDown_ = !InjectRoundKey(true);
     }
-    if (!keyDown_ || !roundsOver) return;
-    if (LastInputTime() != inputAfterRound_) ReleaseKey();
 }
 
-void ForegroundRound::ReleaseKey() {
-    InjectRoundKey(true);
-    keyDown_ = false;
-}
-
-void ForegroundRound::End() {
-    if (registered_ != 0) UnregisterAll();
-    if (keyDown_) ReleaseKey();
+ForegroundRound::~ForegroundRound() {
+    if (keyDown_) InjectRoundKey(true);
 }
 
 void SystemTickCalls::Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) {

@@ -38,6 +38,8 @@ namespace brimlow::win {
 class ForegroundRound {
 public:
     ForegroundRound() = default;
+    // F22 goes up when the program ends; the system ends a window's hot keys
+    // with the window.
     ~ForegroundRound();
     ForegroundRound(const ForegroundRound&) = delete;
     ForegroundRound& operator=(const ForegroundRound&) = delete;
@@ -51,24 +53,25 @@ public:
     // After each tick that ran: ends registrations older than a second and,
     // when roundsOver (no release round is still to come), lets F22 go up
     // once the user's input has followed the last round. No call into the
-    // system while F22 is up and nothing is registered.
+    // system while F22 is up and nothing is registered; one while F22 is
+    // down.
     void AfterTick(bool roundsOver);
-    // Before the window goes: the registrations end and F22 goes up.
-    void End();
 
 private:
-    void RegisterAll();
+    // Within the range of ids an application's own hot keys use (to 0xBFFF):
+    // the first id plus the combination's modifier bits.
+    static constexpr WPARAM kFirstHotKeyId = 0xB020;
+    static constexpr WPARAM kCombinations = 16;
+
     void UnregisterAll();
-    void HotKeyCame();
-    void ReleaseKey();
 
     HWND window_ = nullptr;
+    ULONGLONG registeredUntil_ = 0;
     std::uint32_t registered_ = 0;  // one bit per combination of modifiers
     int unanswered_ = 0;            // injected keys whose WM_HOTKEY has not come
-    ULONGLONG registeredUntil_ = 0;
+    DWORD inputAfterRound_ = 0;     // the last-input time at the end of the last round's tick
     bool keyDown_ = false;
     bool roundSinceTick_ = false;
-    DWORD inputAfterRound_ = 0;  // the last-input time once the round's own key was in
 };
 
 // The calls through which a tick reaches other programs, behind one seam so

@@ -203,8 +203,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_HOTKEY:
             // A round's key that came after its wait: its hot keys can go.
-            if (round_.OnHotKey(wParam)) return 0;
-            break;
+            // The window has no hot key of another kind.
+            round_.OnHotKey(wParam);
+            return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
@@ -216,7 +217,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION: OnEndSession(wParam != FALSE, lParam); return 0;
         case WM_DESTROY:
-            round_.End();
             tableWatch_.Stop();
             KillTimer(hwnd_, kTimer1);
             KillTimer(hwnd_, kNamesTimer);
