@@ -12,12 +12,11 @@ std::optional<std::int16_t> ShowCommandOf(std::string_view windowState) {
 }
 
 HotKeyModifiers ModifiersDown(KeyboardState& keyboard) {
-    constexpr std::uint16_t kDown = kKeyDown;
     HotKeyModifiers down = 0;
-    if (keyboard.Query(kVkControl) & kDown) down |= kModControl;
-    if (keyboard.Query(kVkMenu) & kDown) down |= kModAlt;
-    if (keyboard.Query(kVkShift) & kDown) down |= kModShift;
-    if ((keyboard.Query(kVkLWin) | keyboard.Query(kVkRWin)) & kDown) down |= kModWin;
+    if (keyboard.Query(kVkControl) & kKeyDown) down |= kModControl;
+    if (keyboard.Query(kVkMenu) & kKeyDown) down |= kModAlt;
+    if (keyboard.Query(kVkShift) & kKeyDown) down |= kModShift;
+    if ((keyboard.Query(kVkLWin) | keyboard.Query(kVkRWin)) & kKeyDown) down |= kModWin;
     return down;
 }
 

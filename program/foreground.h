@@ -52,9 +52,9 @@ public:
     bool OnHotKey(WPARAM id);
     // After each tick that ran: ends registrations older than a second and,
     // when roundsOver (no release round is still to come), lets F22 go up
-    // once the user's input has followed the last round. No call into the
-    // system while F22 is up and nothing is registered; one while F22 is
-    // down.
+    // once the user's input has followed the last round. While F22 is up
+    // and nothing is registered it asks the system nothing; while F22 is
+    // down, GetLastInputInfo once.
     void AfterTick(bool roundsOver);
 
 private:
