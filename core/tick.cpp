@@ -12,12 +12,11 @@ std::optional<std::int16_t> ShowCommandOf(std::string_view windowState) {
 }
 
 HotKeyModifiers ModifiersDown(KeyboardState& keyboard) {
-    constexpr std::uint16_t kDown = 0x8000;
     HotKeyModifiers down = 0;
-    if (keyboard.Query(kVkControl) & kDown) down |= kModControl;
-    if (keyboard.Query(kVkMenu) & kDown) down |= kModAlt;
-    if (keyboard.Query(kVkShift) & kDown) down |= kModShift;
-    if ((keyboard.Query(kVkLWin) | keyboard.Query(kVkRWin)) & kDown) down |= kModWin;
+    if (keyboard.Query(kVkControl) & kKeyDown) down |= kModControl;
+    if (keyboard.Query(kVkMenu) & kKeyDown) down |= kModAlt;
+    if (keyboard.Query(kVkShift) & kKeyDown) down |= kModShift;
+    if ((keyboard.Query(kVkLWin) | keyboard.Query(kVkRWin)) & kKeyDown) down |= kModWin;
     return down;
 }
 
@@ -38,12 +37,15 @@ std::optional<PendingLaunch> RowLaunch(const RowControls& rows, int row) {
 }
 
 // Right Alt is asked for only when a CTRL row's keys are down, and once per
-// tick, so a tick with no key down makes no more queries than before.
+// tick, so a tick with no key down makes no more queries than before. A quick
+// AltGr+E, pressed and let go between two ticks, leaves only the bits "pressed
+// since" of Ctrl, E and Right Alt: that bit counts as down too, as it does for
+// the row's own keys.
 class AltGrState {
 public:
     explicit AltGrState(KeyboardState& keyboard) : keyboard_(keyboard) {}
     bool Down() {
-        if (!asked_) down_ = (keyboard_.Query(kVkRMenu) & 0x8000) != 0;
+        if (!asked_) down_ = (keyboard_.Query(kVkRMenu) & (kKeyDown | kKeyPressed)) != 0;
         asked_ = true;
         return down_;
     }
@@ -56,20 +58,31 @@ private:
 
 }  // namespace
 
-void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept {
+void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions,
+             TickMemory& memory) noexcept {
     std::vector<PendingLaunch> launches;
+    std::uint32_t launchedRows = 0;
+    std::uint32_t heldRows = 0;  // a key of the row is down
     AltGrState altGr(keyboard);
     for (int row = 0; row < kRowCount; ++row) {
         try {
             const std::uint16_t first = keyboard.Query(codes.first[row]);
             const std::uint16_t second = keyboard.Query(codes.second[row]);
+            const std::uint32_t bit = std::uint32_t{1} << row;
+            if (((first | second) & kKeyDown) != 0) heldRows |= bit;
             if ((first & second) == 0) continue;
             if (codes.first[row] == kVkControl && altGr.Down()) continue;
-            if (auto launch = RowLaunch(rows, row)) launches.push_back(std::move(*launch));
+            if (auto launch = RowLaunch(rows, row)) {
+                launches.push_back(std::move(*launch));
+                launchedRows |= bit;
+            }
         } catch (...) {
             // Skip-on-error: a row that fails is passed over for this tick.
         }
     }
+    // The chord is let go when no key of a row that launched is down.
+    const bool releaseRound = launches.empty() && memory.launchedRows != 0 && (memory.launchedRows & heldRows) == 0;
+    memory.launchedRows = releaseRound ? 0 : memory.launchedRows | launchedRows;
     bool show = false;
     try {
         const std::uint16_t ctrl = keyboard.Query(kVkControl);
@@ -78,14 +91,14 @@ void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyb
         show = (ctrl & alt & f1) != 0;
     } catch (...) {
     }
-    if (launches.empty() && !show) return;
+    if (launches.empty() && !show && !releaseRound) return;
 
     // One request per tick, however many rows fire. Without the right the
     // launches go ahead all the same; their windows may open behind.
     bool front = false;
     try {
         front = actions.TakeForegroundRight(ModifiersDown(keyboard));
-        if (front && !launches.empty()) actions.PassForegroundRightOn();
+        if (front && (!launches.empty() || releaseRound)) actions.PassForegroundRightOn();
     } catch (...) {
     }
     for (const PendingLaunch& launch : launches) {
@@ -105,7 +118,7 @@ void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyb
 bool Ticker::Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept {
     if (running_) return false;
     running_ = true;
-    RunTick(rows, codes, keyboard, actions);
+    RunTick(rows, codes, keyboard, actions, memory_);
     running_ = false;
     return true;
 }

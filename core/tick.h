@@ -22,6 +22,11 @@ inline constexpr std::int32_t kVkRWin = 92;
 // Ctrl plus Right Alt, so Ctrl reads "down" while the user types € or ń.
 inline constexpr std::int32_t kVkRMenu = 165;
 
+// The two bits of a key-state result: down now, and pressed since the
+// previous query of that key.
+inline constexpr std::uint16_t kKeyDown = 0x8000;
+inline constexpr std::uint16_t kKeyPressed = 0x0001;
+
 // Key-state queries a tick makes: two per row and three for Ctrl+Alt+F1.
 // A tick that fires asks a few more (Right Alt, the modifiers).
 inline constexpr int kQueriesPerTick = 2 * kRowCount + 3;
@@ -49,13 +54,15 @@ public:
     // tick goes on with the next row.
     virtual void Launch(const std::string& file, std::int16_t showCmd, const std::string& directory) = 0;
     virtual void ShowMainWindow() = 0;
-    // Asked once by a tick that is about to launch or show, before it does:
-    // the right to bring a window to the front, taken in a way that hands the
-    // application in front no key of its own, which is why it is given the
-    // modifiers that are down at this moment. True when it was granted.
+    // Asked once by a tick that is about to launch or show, before it does,
+    // and once by the release round: the right to bring a window to the
+    // front, taken in a way that hands the application in front no key of
+    // its own, which is why it is given the modifiers that are down at this
+    // moment. True when it was granted.
     virtual bool TakeForegroundRight(HotKeyModifiers down) = 0;
-    // With the right, before the launches: lets the programs about to start
-    // open in front of the application the user is working in.
+    // With the right, before the launches and in the release round: lets the
+    // programs started open in front of the application the user is working
+    // in, until the user's next input.
     virtual void PassForegroundRightOn() = 0;
     // With the right, after the show: puts the main window in front.
     virtual void BringMainWindowToFront() = 0;
@@ -69,12 +76,28 @@ std::optional<std::int16_t> ShowCommandOf(std::string_view windowState);
 // counts as the one modifier.
 HotKeyModifiers ModifiersDown(KeyboardState& keyboard);
 
+// What a tick leaves for the next one: the rows that launched since the last
+// release round, one bit per row.
+struct TickMemory {
+    std::uint32_t launchedRows = 0;
+};
+
 // Runs one tick. Nothing escapes it: a step that fails is skipped and the
 // tick goes on with the next one. The rows to fire are decided first, then
 // launched one after another in row order after the one foreground request.
-// A row whose first key is CTRL does not fire while Right Alt is down: that
-// Ctrl is AltGr, and the user is typing a character.
-void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
+// A row whose first key is CTRL does not fire while Right Alt is down or was
+// pressed since it was last asked: that Ctrl is AltGr, and the user is typing
+// a character.
+//
+// The release round: the right passed on at a launch lasts only until the
+// user's next input, and the chord's own key-ups are that input, so a target
+// slower to show its window than the user's fingers would open behind. The
+// first tick that launches nothing and finds no key of the rows that
+// launched down any more takes the right again and passes it on once more;
+// it then lasts until the user touches the keyboard or the mouse again. One
+// per release, however many rows and ticks launched.
+void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions,
+             TickMemory& memory) noexcept;
 
 // Runs the ticks, never one inside another. A launch can wait in a message
 // loop of the shell's (the security warning of a downloaded file, a DDE
@@ -84,9 +107,12 @@ class Ticker {
 public:
     // False when a tick was already under way and this one was skipped.
     bool Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
+    // A row launched and its release round is still to come.
+    bool ReleaseRoundDue() const { return memory_.launchedRows != 0; }
 
 private:
     bool running_ = false;
+    TickMemory memory_;
 };
 
 }  // namespace brimlow

@@ -94,7 +94,7 @@ public:
         calls_.Launch(file, showCmd, directory);
     }
     void ShowMainWindow() override { form_.ShowMainWindow(); }
-    bool TakeForegroundRight(HotKeyModifiers down) override { return win::TakeForegroundRight(form_.Hwnd(), down); }
+    bool TakeForegroundRight(HotKeyModifiers down) override { return calls_.TakeForegroundRight(form_.Hwnd(), down); }
     void PassForegroundRightOn() override { calls_.AllowSetForegroundWindow(); }
     void BringMainWindowToFront() override { calls_.SetForegroundWindow(form_.Hwnd()); }
 
@@ -201,6 +201,11 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_HOTKEY:
+            // A round's key that came after its wait: its hot keys can go.
+            // The window has no hot key of another kind.
+            round_.OnHotKey(wParam);
+            return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
@@ -501,9 +506,9 @@ void Form1::ReportError(const Error& error) { win::ShowErrorBox(hwnd_, error); }
 
 void Form1::Timer1_Timer() {
     AsyncKeyboard keyboard;
-    win::SystemTickCalls system(ostrad_);
+    win::SystemTickCalls system(ostrad_, round_);
     FormTickActions actions(*this, tickCalls_ != nullptr ? *tickCalls_ : system);
-    ticker_.Run(rows_, codes_, keyboard, actions);
+    if (ticker_.Run(rows_, codes_, keyboard, actions)) round_.AfterTick(!ticker_.ReleaseRoundDue());
 }
 
 void Form1::Text1_KeyDown(std::int16_t index, std::int16_t keyCode, std::int16_t /*shift*/) {
@@ -541,7 +546,7 @@ void Form1::ShowAndActivate() {
     // the right to come to the front is taken as for Ctrl+Alt+F1, and
     // without it the window is at least shown.
     AsyncKeyboard keyboard;
-    win::TakeForegroundRight(hwnd_, ModifiersDown(keyboard));
+    round_.Take(hwnd_, ModifiersDown(keyboard));
     SetForegroundWindow(hwnd_);
 }
 

@@ -91,6 +91,9 @@ public:
     // The launcher and foreground calls the tick makes; a test that hosts the
     // window puts its own in, nullptr gives back the system's.
     void UseTickCalls(win::TickCalls* calls) { tickCalls_ = calls; }
+    // The window's foreground round, for the tick, a second start and the
+    // notification icon.
+    win::ForegroundRound& Round() { return round_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     int Dpi() const { return dpi_; }
 
@@ -207,6 +210,7 @@ private:
     KeyCodes codes_;
     Module1::Ostrad ostrad_;
     win::TickCalls* tickCalls_ = nullptr;
+    win::ForegroundRound round_;
     Ticker ticker_;
     int dpi_ = 96;
     bool controlsReady_ = false;

@@ -62,12 +62,13 @@ using Events = std::vector<std::string>;
 
 class TickTest : public ::testing::Test {
 protected:
-    void Tick() { RunTick(rows, codes, keyboard, actions); }
+    void Tick() { ticker.Run(rows, codes, keyboard, actions); }
     void ResolveAll() { ResolveKeyCodes(rows, codes); }
     FakeRows rows;
     KeyCodes codes;
     FakeKeyboard keyboard;
     RecordingActions actions;
+    Ticker ticker;
 };
 
 TEST_F(TickTest, Makes23QueriesInOrderAndReadsNoBoxWhileNoKeyIsDown) {
@@ -197,8 +198,32 @@ TEST_F(TickTest, OneForegroundRequestWithTheModifiersDownComesBeforeTheLaunchesA
     Tick();
     actions.granted = false;
     Tick();
-    EXPECT_EQ(actions.events, (Events{"front 12", "allow", "launch a", "launch b", "front 3", "show", "raise",
-                                      "front 3", "show"})) << "Shift and Windows, then Ctrl and Alt";
+    EXPECT_EQ(actions.events, (Events{"front 12", "allow", "launch a", "launch b", "front 3", "allow", "show", "raise",
+                                      "front 3", "show"}))
+        << "Shift and Windows, then Ctrl and Alt with the release round's passing-on";
+}
+
+// A tap held over two ticks, let go one key at a time: the right is taken and
+// passed on again once both keys are up, and a later quiet tick asks what a
+// quiet tick always asks.
+TEST_F(TickTest, TheFirstTickAfterTheLaunchesWithTheChordLetGoTakesTheRightAndPassesItOnOnce) {
+    rows.Set(0, "CTRL", "N", "a", "1", kActiveOn);
+    rows.Set(1, "CTRL", "N", "b", "1", kActiveOn);
+    for (int row = 2; row < kRowCount; ++row) rows.Set(row, "UP", "Q", "x", "1", kActiveOn);
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    Tick();
+    keyboard.states.erase('N');
+    Tick();
+    keyboard.states.clear();
+    Tick();
+    keyboard.queries.clear();
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 2", "allow", "launch a", "launch b", "front 2", "allow", "launch a",
+                                      "launch b", "front 0", "allow"}));
+    EXPECT_EQ(keyboard.queries.size(), static_cast<std::size_t>(kQueriesPerTick));
 }
 
 // AltGr is Left Ctrl plus Right Alt: only CTRL rows stay quiet while it is down.
@@ -209,6 +234,18 @@ TEST_F(TickTest, WhileRightAltIsDownOnlyRowsWhoseFirstKeyIsCtrlAreQuiet) {
     for (int vk : {17, int{'E'}, 18, 165, 33, 112}) keyboard.Down(vk);
     Tick();
     EXPECT_EQ(actions.events, (Events{"front 3", "allow", "launch page", "show", "raise"}));
+}
+
+// Typed quickly, between two ticks, a key leaves only its bit "pressed since".
+TEST_F(TickTest, AQuickAltGrAndTheLetterFireNothingAQuickRightCtrlAndTheLetterFire) {
+    rows.Set(0, "CTRL", "E", "ctrl", "1", kActiveOn);
+    ResolveAll();
+    for (int vk : {17, int{'E'}, 165}) keyboard.states[vk] = kKeyPressed;
+    Tick();
+    EXPECT_TRUE(actions.launches.empty());
+    keyboard.states.erase(165);
+    Tick();
+    EXPECT_EQ(actions.launches.size(), 1u);
 }
 
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {

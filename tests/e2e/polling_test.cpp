@@ -41,13 +41,22 @@ protected:
     std::string probe_;
 };
 
-// The window in front gets exactly the keys pressed, never the F22.
+// The window in front gets exactly the keys pressed, never F22 going down.
+// F22, down since the rounds, goes up after the user's next key (a Shift
+// tap); only its key-up may reach the window in front.
 TEST_F(Polling, HoldingCtrlNForOneSecondStartsTheTargetAboutTenTimesInItsWindowState) {
     Start({{"CTRL", "N", probe_, "2 - Minimized", "1"}});
     KeyLogWindow front;
     HoldKeys({VK_CONTROL, 'N'}, 1000);
+    Wait(3 * kTickMs);
+    HoldKeys({VK_SHIFT}, 150);
+    EXPECT_TRUE(WaitUntil([] { return GetAsyncKeyState(VK_F22) >= 0; }, 1000)) << "F22 is still down";
+    Wait(2 * kTickMs);
     for (const std::string& key : front.keys) std::printf("the window in front received %s\n", key.c_str());
-    EXPECT_EQ(front.keys, (Keys{"WM_KEYDOWN 11", "WM_KEYDOWN 4E", "WM_KEYUP 4E", "WM_KEYUP 11"}));
+    Keys keys = front.keys;
+    const auto f22Up = std::find(keys.begin(), keys.end(), "WM_KEYUP 85");
+    if (f22Up != keys.end()) keys.erase(f22Up);
+    EXPECT_EQ(keys, (Keys{"WM_KEYDOWN 11", "WM_KEYDOWN 4E", "WM_KEYUP 4E", "WM_KEYUP 11", "WM_KEYDOWN 10", "WM_KEYUP 10"}));
     const auto starts = SettledStarts();
     EXPECT_GE(starts.size(), 8u);
     EXPECT_LE(starts.size(), 12u);

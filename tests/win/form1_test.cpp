@@ -25,6 +25,7 @@
 #include "paths.h"
 #include "shortcuts_file.h"
 #include "support/checks.h"
+#include "support/key_log_window.h"
 #include "support/keyboard.h"
 #include "support/messages.h"
 #include "support/notify_icon.h"
@@ -320,35 +321,71 @@ TEST_F(Form1Test, KeysOfTheTableWriteTheirNameAndCodeAsTheRealBoxHandlesThem) {
     EXPECT_EQ(Second(0), 'K');
 }
 
-// What the tick asks of the launcher and the foreground, in order.
+// What the tick asks of the launcher and the foreground, in order; the
+// rounds are the window's real ones ("round 2": with Ctrl).
 class RecordingTickCalls final : public brimlow::win::TickCalls {
 public:
+    explicit RecordingTickCalls(brimlow::win::ForegroundRound& round) : round_(round) {}
     void Launch(const std::string& file, std::int16_t, const std::string&) override { calls.push_back("launch " + file); }
+    bool TakeForegroundRight(HWND window, brimlow::HotKeyModifiers down) override {
+        const bool granted = round_.Take(window, down);
+        calls.push_back("round " + std::to_string(down) + (granted ? "" : " refused"));
+        return granted;
+    }
     void AllowSetForegroundWindow() override { calls.push_back("allow"); }
     void SetForegroundWindow(HWND) override { calls.push_back("front"); }
     std::vector<std::string> calls;
+
+private:
+    brimlow::win::ForegroundRound& round_;
 };
 
-// The right to the front (the window's own WM_HOTKEY on F22 with the keys'
-// modifiers) is passed on before the launch; with Ctrl+F22 taken elsewhere
-// the launch goes ahead without it. Ctrl+Alt+F1 shows and raises the window.
-TEST_F(Form1Test, ATickLaunchesAfterItsHotKeyCameAndWithoutTheRightWhenF22IsTaken) {
+// A tap: the right (the window's own WM_HOTKEY on F22) is passed on before
+// the launch, and again at the first tick with the keys up; a later quiet
+// tick makes no round. With Ctrl+F22 taken elsewhere the launch goes ahead
+// without the right and no F22 is sent. Ctrl+Alt+F1 shows and raises the
+// window, and needs no release round. The ticks are called one by one, and
+// the key state given time to show each change.
+TEST_F(Form1Test, ATapTakesTheRightAtTheLaunchAndAgainOnceLetGoAndNotWhenF22IsTaken) {
     Load(ShortcutsFile({{"CTRL", "N", "target.exe", "1 - Normal", "1"}}));
-    RecordingTickCalls tick;
+    RecordingTickCalls tick(form_->Round());
     form_->UseTickCalls(&tick);
+    const auto settledTick = [&] {
+        Sleep(60);
+        form_->Timer1_Timer();
+    };
     for (WORD key : {VK_CONTROL, int{'N'}}) KeyDown(key);
-    form_->Timer1_Timer();
+    settledTick();
     ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_F22));
-    form_->Timer1_Timer();
-    KeyUp('N');
+    settledTick();
     MSG hotKey;
     EXPECT_FALSE(PeekMessageA(&hotKey, reinterpret_cast<HWND>(-1), WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) << "F22 was sent";
     UnregisterHotKey(nullptr, 1);
-    for (WORD key : {VK_MENU, VK_F1}) KeyDown(key);
-    form_->Timer1_Timer();
+    for (WORD key : {int{'N'}, VK_CONTROL}) KeyUp(key);
+    settledTick();
+    settledTick();
+    for (WORD key : {VK_CONTROL, VK_MENU, VK_F1}) KeyDown(key);
+    settledTick();
     for (WORD key : {VK_F1, VK_MENU, VK_CONTROL}) KeyUp(key);
+    settledTick();
     EXPECT_TRUE(IsWindowVisible(form_->Hwnd()));
-    EXPECT_EQ(tick.calls, (std::vector<std::string>{"allow", "launch target.exe", "launch target.exe", "front"}));
+    for (const std::string& call : tick.calls) std::printf("the ticks called %s\n", call.c_str());
+    EXPECT_EQ(tick.calls, (std::vector<std::string>{"round 2", "allow", "launch target.exe", "round 2 refused",
+                                                    "launch target.exe", "round 0", "allow", "round 3", "front"}));
+}
+
+// The modifiers the round was told are not those down when F22 arrives (let
+// go of, or pressed, in between): a hot key of the window takes it all the
+// same, and the window in front never sees F22 go down.
+TEST_F(Form1Test, TheRoundsHotKeyTakesF22WhicheverModifiersAreDownWhenItArrives) {
+    brimlow::testing::KeyLogWindow front;
+    EXPECT_TRUE(form_->Round().Take(form_->Hwnd(), MOD_CONTROL)) << "told Ctrl, none down";
+    KeyDown(VK_CONTROL);
+    Sleep(60);
+    EXPECT_TRUE(form_->Round().Take(form_->Hwnd(), 0)) << "told none, Ctrl down";
+    KeyUp(VK_CONTROL);
+    brimlow::testing::Wait(100);
+    EXPECT_EQ(front.keys, (std::vector<std::string>{"WM_KEYDOWN 11", "WM_KEYUP 11"}));
 }
 
 TEST_F(Form1Test, OtherKeysInAFirstKeyBoxWriteNoNameAndKeepTheCode) {
