@@ -25,6 +25,8 @@ inline constexpr std::int32_t kVkRMenu = 165;
 // Key-state queries a tick makes: two per row and three for Ctrl+Alt+F1.
 // A tick that fires asks a few more (Right Alt, the modifiers).
 inline constexpr int kQueriesPerTick = 2 * kRowCount + 3;
+// While the hot keys are paused a tick asks only for Ctrl+Alt+F1.
+inline constexpr int kQueriesPerPausedTick = 3;
 
 // Modifier keys as a system hot key names them; the values are those of
 // MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN.
@@ -76,6 +78,11 @@ HotKeyModifiers ModifiersDown(KeyboardState& keyboard);
 // Ctrl is AltGr, and the user is typing a character.
 void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
 
+// A tick while the hot keys are paused: no row fires, and only Ctrl, Alt and
+// F1 are asked for, so the keys belong to the application in front; the
+// chord still shows the main window, as there must always be a way back.
+void RunPausedTick(KeyboardState& keyboard, TickActions& actions) noexcept;
+
 // Runs the ticks, never one inside another. A launch can wait in a message
 // loop of the shell's (the security warning of a downloaded file, a DDE
 // conversation), where the timer's next ticks are delivered; while the keys
@@ -85,8 +92,13 @@ public:
     // False when a tick was already under way and this one was skipped.
     bool Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept;
 
+    // Paused, every tick is a paused tick. Every start begins unpaused.
+    void SetPaused(bool paused) { paused_ = paused; }
+    bool Paused() const { return paused_; }
+
 private:
     bool running_ = false;
+    bool paused_ = false;
 };
 
 }  // namespace brimlow

@@ -211,6 +211,26 @@ TEST_F(TickTest, WhileRightAltIsDownOnlyRowsWhoseFirstKeyIsCtrlAreQuiet) {
     EXPECT_EQ(actions.events, (Events{"front 3", "allow", "launch page", "show", "raise"}));
 }
 
+// Paused, a held chord fires nothing and only Ctrl, Alt and F1 are asked
+// for; Ctrl+Alt+F1 still shows the window and brings it to the front.
+TEST_F(TickTest, APausedTickAsksOnlyForCtrlAltF1AndStillShows) {
+    ResolveAll();
+    Ticker ticker;
+    ticker.SetPaused(true);
+    keyboard.Down(17);
+    keyboard.Down('N');
+    EXPECT_TRUE(ticker.Run(rows, codes, keyboard, actions));
+    EXPECT_EQ(keyboard.queries, (std::vector<std::int32_t>{17, 18, 112}));
+    EXPECT_EQ(keyboard.queries.size(), static_cast<std::size_t>(kQueriesPerPausedTick));
+    keyboard.Down(18);
+    keyboard.Down(112);
+    ticker.Run(rows, codes, keyboard, actions);
+    EXPECT_EQ(actions.events, (Events{"front 3", "show", "raise"}));
+    ticker.SetPaused(false);
+    ticker.Run(rows, codes, keyboard, actions);
+    EXPECT_EQ(actions.launches.size(), 10u) << "resumed, the rows fire again";
+}
+
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {
     EXPECT_EQ(ShowCommandOf("1 - Normal"), 1);
     EXPECT_EQ(ShowCommandOf("3 - Maximized"), 3);
