@@ -43,12 +43,12 @@ NOTIFYICONDATAW NotifyIcon::Data(UINT flags) const {
     data.uCallbackMessage = ids::kNotifyIconMessage;
     data.hIcon = icon_.Get();
     static_assert(sizeof kTip <= sizeof data.szTip && sizeof kPausedTip <= sizeof data.szTip);
-    const std::wstring tip = Tip();
-    data.szTip[tip.copy(data.szTip, std::size(data.szTip) - 1)] = L'\0';
+    const wchar_t* tip = Tip();
+    for (std::size_t i = 0; tip[i] != L'\0' && i + 1 < std::size(data.szTip); ++i) data.szTip[i] = tip[i];
     return data;
 }
 
-std::wstring NotifyIcon::Tip() const { return paused_ ? kPausedTip : kTip; }
+const wchar_t* NotifyIcon::Tip() const { return paused_ ? kPausedTip : kTip; }
 
 void NotifyIcon::SetPaused(bool paused) {
     if (paused == paused_) return;

@@ -53,7 +53,7 @@ public:
     void SetPaused(bool paused);
     bool Paused() const { return paused_; }
     // The tip the shell was last given, or is given when the icon is added.
-    std::wstring Tip() const;
+    const wchar_t* Tip() const;
     // The icon handed to the shell.
     HICON Icon() const { return icon_.Get(); }
 

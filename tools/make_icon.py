@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon (a key cap with a lightning bolt) and writes it as
 program/res/program.ico: 32 x 32 and 16 x 16 images in 256 colours. Beside it,
-program/res/paused.ico: the same key cap in greys with a pause sign (two bars
+program/res/paused.ico, in 16 colours: the same key cap in greys with a pause sign (two bars
 on a white badge with a black rim), which the notification area shows while
 the hot keys are paused. Grey against colour tells the two apart at the
 taskbar's 16 pixels; the badge's white and black show on a light taskbar and a
@@ -98,11 +98,18 @@ def draw(size):
 
 
 def image(size, paused=False):
+    """One image; the paused icon's eight colours fit 4 bits a pixel, which
+    keeps it at a third of the program icon's bytes."""
     pixels = badge(draw(size), size) if paused else draw(size)
-    colours = PAUSED_PALETTE if paused else PALETTE
-    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
-    palette = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in colours + [(0, 0, 0)] * (256 - len(colours)))
-    xor = b''.join(bytes(pixels[row]) for row in reversed(range(size)))
+    colours, bits = (PAUSED_PALETTE, 4) if paused else (PALETTE, 8)
+    count = 1 << bits
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, bits, 0, 0, 0, 0, count, 0)
+    palette = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in colours + [(0, 0, 0)] * (count - len(colours)))
+    if bits == 8:
+        xor = b''.join(bytes(pixels[row]) for row in reversed(range(size)))
+    else:
+        xor = b''.join(bytes(pixels[row][col] << 4 | pixels[row][col + 1] for col in range(0, size, 2))
+                       for row in reversed(range(size)))
     mask_stride = ((size + 31) // 32) * 4
     mask = b''
     for row in reversed(range(size)):
@@ -115,11 +122,12 @@ def image(size, paused=False):
 
 
 def icon_file(paused):
+    bits = 4 if paused else 8
     images = [(32, image(32, paused)), (16, image(16, paused))]
     data = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, blob in images:
-        data += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 8, len(blob), offset)
+        data += struct.pack('<BBBBHHII', size, size, 16 if bits == 4 else 0, 0, 1, bits, len(blob), offset)
         offset += len(blob)
     for _, blob in images:
         data += blob

@@ -764,18 +764,18 @@ TEST_F(Form1Test, PauseHotKeysFromTheIconsMenuPausesAndResumesWithItsCheckMarkTh
     const std::vector<COLORREF> running = DrawnResource(brimlow::ids::kProgramIcon);
     ASSERT_TRUE(running != DrawnResource(brimlow::ids::kPausedIcon)) << "the two pictures differ";
     EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == running);
-    EXPECT_EQ(form_->NotifyIcon().Tip(), L"Brimlow");
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow");
 
     EXPECT_FALSE(ChoosePauseFromTheIconsMenu(form_->Hwnd())) << "not checked while running";
     EXPECT_TRUE(form_->Paused());
     EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == DrawnResource(brimlow::ids::kPausedIcon));
-    EXPECT_EQ(form_->NotifyIcon().Tip(), L"Brimlow - hot keys paused");
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow - hot keys paused");
     EXPECT_TRUE(brimlow::testing::NotifyIconExists(form_->Hwnd(), brimlow::ids::kNotifyIconId));
 
     EXPECT_TRUE(ChoosePauseFromTheIconsMenu(form_->Hwnd())) << "checked while paused";
     EXPECT_FALSE(form_->Paused());
     EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == running);
-    EXPECT_EQ(form_->NotifyIcon().Tip(), L"Brimlow");
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow");
 }
 
 // ---- the target dialog ----
