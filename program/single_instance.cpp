@@ -148,11 +148,14 @@ bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
 
 bool SingleInstance::PauseRunningCopy(const wchar_t* programFile, bool pause, DWORD timeoutMs) {
     const std::string name = NameFor(programFile);
-    // Open, the lock's own handle is no copy's: it only says one runs. A
-    // copy started as administrator refuses even to be looked at, which
-    // says the same.
-    const UniqueKernel lock(OpenMutexW(SYNCHRONIZE, FALSE, ObjectName(name).data()));
-    if (!lock && GetLastError() != ERROR_ACCESS_DENIED) return false;
+    {
+        // Opening the lock does not take it; it only tells that a copy runs,
+        // and is closed at once, so that a start of the program meanwhile
+        // finds no lock of this start's. A copy started as administrator
+        // refuses even to be opened, which tells the same.
+        const UniqueKernel lock(OpenMutexW(SYNCHRONIZE, FALSE, ObjectName(name).data()));
+        if (!lock && GetLastError() != ERROR_ACCESS_DENIED) return false;
+    }
     return PublishedWindow::AskToPause(name, pause, timeoutMs);
 }
 
