@@ -96,31 +96,53 @@ int Tick(int rounds, int ticksPerRound) {
     }
     codes.insert(codes.end(), {brimlow::kVkControl, brimlow::kVkMenu, brimlow::kVkF1});
 
+    // A paused tick asks for Ctrl, Alt and F1 alone.
+    const std::vector<int> pausedCodes{brimlow::kVkControl, brimlow::kVkMenu, brimlow::kVkF1};
+
     volatile SHORT sink = 0;
-    auto bare = [&] {
-        for (int code : codes) sink = static_cast<SHORT>(sink | GetAsyncKeyState(code));
+    auto bareOf = [&](const std::vector<int>& asked) {
+        return [&sink, &asked] {
+            for (int code : asked) sink = static_cast<SHORT>(sink | GetAsyncKeyState(code));
+        };
     };
+    const auto bare = bareOf(codes);
+    const auto pausedBare = bareOf(pausedCodes);
     auto time = [&](auto&& body) {
         const LONGLONG start = Now();
         for (int i = 0; i < ticksPerRound; ++i) body();
         return Seconds(Now() - start) / ticksPerRound * 1e6;
     };
+    auto running = [&] { form.Timer1_Timer(); };
+    auto paused = [&] {
+        form.SetPaused(true);
+        const double us = time([&] { form.Timer1_Timer(); });
+        form.SetPaused(false);
+        return us;
+    };
     time(bare);
-    time([&] { form.Timer1_Timer(); });
-    std::vector<double> tick, base;
+    time(running);
+    time(pausedBare);
+    paused();
+    std::vector<double> tick, base, pausedTick, pausedBase;
     for (int round = 0; round < rounds; ++round) {
         // Alternating the order keeps a drift of the machine off one side.
         if (round % 2 == 0) {
-            tick.push_back(time([&] { form.Timer1_Timer(); }));
+            tick.push_back(time(running));
             base.push_back(time(bare));
+            pausedTick.push_back(paused());
+            pausedBase.push_back(time(pausedBare));
         } else {
+            pausedBase.push_back(time(pausedBare));
+            pausedTick.push_back(paused());
             base.push_back(time(bare));
-            tick.push_back(time([&] { form.Timer1_Timer(); }));
+            tick.push_back(time(running));
         }
     }
-    const double t = Median(tick), b = Median(base);
+    const double t = Median(tick), b = Median(base), p = Median(pausedTick), pb = Median(pausedBase);
     std::printf("tick: Timer1_Timer %.2f us, %zu bare GetAsyncKeyState %.2f us, ratio %.3f (median of %d rounds of %d)\n",
                 t, codes.size(), b, t / b, rounds, ticksPerRound);
+    std::printf("tick paused: Timer1_Timer %.2f us, %zu bare GetAsyncKeyState %.2f us, ratio %.3f; %.3f of the running tick\n",
+                p, pausedCodes.size(), pb, p / pb, p / t);
     return 0;
 }
 

@@ -40,7 +40,8 @@ function(brimlow_wine_test name)
   else()
     add_executable(${name} ${TEST_SOURCE} ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.rc)
     set_property(SOURCE ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.rc APPEND PROPERTY OBJECT_DEPENDS
-                 ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.manifest ${CMAKE_SOURCE_DIR}/program/res/program.ico)
+                 ${CMAKE_SOURCE_DIR}/tests/support/utf8_code_page.manifest ${CMAKE_SOURCE_DIR}/program/res/program.ico
+                 ${CMAKE_SOURCE_DIR}/program/res/paused.ico)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/program/res)
   endif()
   target_link_libraries(${name} PRIVATE ${TEST_LIBRARIES} brimlow_test_support brimlow_gtest_main)

@@ -115,10 +115,37 @@ void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyb
     }
 }
 
+void RunPausedTick(KeyboardState& keyboard, TickActions& actions) noexcept {
+    try {
+        const std::uint16_t ctrl = keyboard.Query(kVkControl);
+        const std::uint16_t alt = keyboard.Query(kVkMenu);
+        const std::uint16_t f1 = keyboard.Query(kVkF1);
+        if ((ctrl & alt & f1) == 0) return;
+    } catch (...) {
+        return;
+    }
+    // The show as a running tick makes it; without the right the window is
+    // at least shown.
+    bool front = false;
+    try {
+        front = actions.TakeForegroundRight(ModifiersDown(keyboard));
+    } catch (...) {
+    }
+    try {
+        actions.ShowMainWindow();
+        if (front) actions.BringMainWindowToFront();
+    } catch (...) {
+    }
+}
+
 bool Ticker::Run(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions) noexcept {
     if (running_) return false;
     running_ = true;
-    RunTick(rows, codes, keyboard, actions, memory_);
+    if (paused_) {
+        RunPausedTick(keyboard, actions);
+    } else {
+        RunTick(rows, codes, keyboard, actions, memory_);
+    }
     running_ = false;
     return true;
 }

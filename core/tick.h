@@ -30,6 +30,8 @@ inline constexpr std::uint16_t kKeyPressed = 0x0001;
 // Key-state queries a tick makes: two per row and three for Ctrl+Alt+F1.
 // A tick that fires asks a few more (Right Alt, the modifiers).
 inline constexpr int kQueriesPerTick = 2 * kRowCount + 3;
+// While the hot keys are paused a tick asks only for Ctrl+Alt+F1.
+inline constexpr int kQueriesPerPausedTick = 3;
 
 // Modifier keys as a system hot key names them; the values are those of
 // MOD_ALT, MOD_CONTROL, MOD_SHIFT and MOD_WIN.
@@ -99,6 +101,11 @@ struct TickMemory {
 void RunTick(const RowControls& rows, const KeyCodes& codes, KeyboardState& keyboard, TickActions& actions,
              TickMemory& memory) noexcept;
 
+// A tick while the hot keys are paused: no row fires, and only Ctrl, Alt and
+// F1 are asked for, so the keys belong to the application in front; the
+// chord still shows the main window, as there must always be a way back.
+void RunPausedTick(KeyboardState& keyboard, TickActions& actions) noexcept;
+
 // Runs the ticks, never one inside another. A launch can wait in a message
 // loop of the shell's (the security warning of a downloaded file, a DDE
 // conversation), where the timer's next ticks are delivered; while the keys
@@ -110,9 +117,20 @@ public:
     // A row launched and its release round is still to come.
     bool ReleaseRoundDue() const { return memory_.launchedRows != 0; }
 
+    // Paused, every tick is a paused tick. Every start begins unpaused. A
+    // release round still due is dropped: the pause was asked for by a click
+    // or a script after the chord, and a paused tick launches nothing that
+    // could want the right.
+    void SetPaused(bool paused) {
+        paused_ = paused;
+        if (paused) memory_ = TickMemory{};
+    }
+    bool Paused() const { return paused_; }
+
 private:
     bool running_ = false;
     TickMemory memory_;
+    bool paused_ = false;
 };
 
 }  // namespace brimlow

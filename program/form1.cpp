@@ -179,6 +179,12 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowAndActivate();
         return 0;
     }
+    if (message == win::PauseHotKeysMessage()) {
+        // A start with /pause or /resume: the answer tells it the request
+        // arrived.
+        SetPaused(wParam != 0);
+        return win::kPauseHotKeysDone;
+    }
     if (message == win::NotifyIcon::TaskbarCreatedMessage()) {
         notifyIcon_.Restore();
         return 0;
@@ -539,6 +545,11 @@ void Form1::Command1_Click() { HideCommand(); }
 void Form1::ResolveKeyCodes() { brimlow::ResolveKeyCodes(rows_, codes_); }
 
 void Form1::ShowMainWindow() { ShowWindow(hwnd_, SW_SHOW); }
+
+void Form1::SetPaused(bool paused) {
+    ticker_.SetPaused(paused);
+    notifyIcon_.SetPaused(paused);
+}
 
 void Form1::ShowAndActivate() {
     ShowMainWindow();

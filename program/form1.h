@@ -114,6 +114,15 @@ public:
     void ContextCommand();
     void AboutCommand();
     void HideCommand();
+    // "Pause hot keys" in the notification icon's menu: pauses, or resumes
+    // when paused.
+    void PauseCommand();
+
+    // While paused no row fires; Ctrl+Alt+F1 still shows the window, and the
+    // notification icon shows the pause. Nothing of it is saved: every start
+    // begins with the hot keys on.
+    void SetPaused(bool paused);
+    bool Paused() const { return ticker_.Paused(); }
 
     // Looks whether the table's folder changed, at every fifth timer message:
     // one wait call, twice a second, and no file-system call. The file is

@@ -251,10 +251,13 @@ void Form1::AboutCommand() {
 
 void Form1::HideCommand() { ShowWindow(hwnd_, SW_HIDE); }
 
+void Form1::PauseCommand() { SetPaused(!Paused()); }
+
 void Form1::OnNotifyIcon(WPARAM wParam, LPARAM lParam) {
     switch (notifyIcon_.OnMessage(wParam, lParam)) {
         case win::NotifyIconCommand::Show: ShowAndActivate(); break;
         case win::NotifyIconCommand::Hide: HideCommand(); break;
+        case win::NotifyIconCommand::Pause: PauseCommand(); break;
         // Exactly File > Exit: the rows are saved as the window closes.
         case win::NotifyIconCommand::Exit: ExitCommand(); break;
         case win::NotifyIconCommand::None: break;

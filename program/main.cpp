@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "paths.h"
 #include "single_instance.h"
+#include "start_request.h"
 #include "startup_trace.h"
 #include "win_errors.h"
 
@@ -43,12 +44,24 @@ int RunMessageLoop(HWND form, HACCEL accelerators) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     BRIMLOW_TRACE_MARK("entry");
     // Every library the program loads comes from its own folder or System32,
     // never from the current directory or PATH.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     BRIMLOW_TRACE_MARK("dll directories");
+
+    // /pause and /resume only pass the request on to the copy of this folder
+    // that runs: no window, no file and no registry value, and 1 for a
+    // script when there is no such copy.
+    const brimlow::StartRequest request = brimlow::StartRequestOf(arguments != nullptr ? arguments : "");
+    if (request != brimlow::StartRequest::Run) {
+        const bool pause = request == brimlow::StartRequest::Pause;
+        return brimlow::win::SingleInstance::PauseRunningCopy(brimlow::win::ModuleFileW().data(), pause,
+                                                              kFirstCopyWaitMs)
+                   ? 0
+                   : 1;
+    }
 
     // Before anything is registered or read: a copy of this folder already
     // runs, so this start only brings that copy's window back.

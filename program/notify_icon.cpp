@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <iterator>
+
 #include "control_ids.h"
 #include "gui.h"
 #include "paths.h"
@@ -13,6 +15,7 @@ namespace brimlow::win {
 namespace {
 
 constexpr wchar_t kTip[] = L"Brimlow";
+constexpr wchar_t kPausedTip[] = L"Brimlow - hot keys paused";
 
 }  // namespace
 
@@ -21,7 +24,8 @@ constexpr wchar_t kTip[] = L"Brimlow";
 // icon at that size, scaled down from a larger image rather than up.
 UniqueIcon NotifyIcon::TakeIcon() {
     HICON loaded = nullptr;
-    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ids::kProgramIcon), LIM_SMALL, &loaded))) {
+    const int resource = paused_ ? ids::kPausedIcon : ids::kProgramIcon;
+    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), LIM_SMALL, &loaded))) {
         loaded = nullptr;
     }
     UniqueIcon replaced = std::move(icon_);
@@ -38,9 +42,23 @@ NOTIFYICONDATAW NotifyIcon::Data(UINT flags) const {
     data.uFlags = flags;
     data.uCallbackMessage = ids::kNotifyIconMessage;
     data.hIcon = icon_.Get();
-    static_assert(sizeof kTip <= sizeof data.szTip);
-    for (std::size_t i = 0; i < sizeof kTip / sizeof kTip[0]; ++i) data.szTip[i] = kTip[i];
+    static_assert(sizeof kTip <= sizeof data.szTip && sizeof kPausedTip <= sizeof data.szTip);
+    const wchar_t* tip = Tip();
+    for (std::size_t i = 0; tip[i] != L'\0' && i + 1 < std::size(data.szTip); ++i) data.szTip[i] = tip[i];
     return data;
+}
+
+const wchar_t* NotifyIcon::Tip() const { return paused_ ? kPausedTip : kTip; }
+
+void NotifyIcon::SetPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    if (window_ == nullptr) return;
+    const UniqueIcon replaced = TakeIcon();
+    if (!added_) return;
+    // Version 4 keeps the tip hidden unless NIF_SHOWTIP is given again.
+    NOTIFYICONDATAW data = Data(NIF_ICON | NIF_TIP | NIF_SHOWTIP);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 bool NotifyIcon::Add(HWND window) {
@@ -124,11 +142,13 @@ NotifyIconCommand NotifyIcon::OnMessage(WPARAM wParam, LPARAM lParam) const {
     }
 }
 
-UniqueMenu NotifyIcon::MakeMenu(bool windowVisible) {
+UniqueMenu NotifyIcon::MakeMenu(bool windowVisible, bool paused) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return menu;
     AppendMenuW(menu.Get(), MF_STRING, kShowItem, L"&Show Brimlow");
     AppendMenuW(menu.Get(), MF_STRING | (windowVisible ? MF_ENABLED : MF_GRAYED), kHideItem, L"Hi&de Window");
+    // The item's own check mark, which a screen reader reads as "checked".
+    AppendMenuW(menu.Get(), MF_STRING | (paused ? MF_CHECKED : MF_UNCHECKED), kPauseItem, L"&Pause hot keys");
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING, kExitItem, L"E&xit");
     SetMenuDefaultItem(menu.Get(), kShowItem, FALSE);
@@ -136,7 +156,7 @@ UniqueMenu NotifyIcon::MakeMenu(bool windowVisible) {
 }
 
 NotifyIconCommand NotifyIcon::TrackMenu(POINT at) const {
-    const UniqueMenu menu = MakeMenu(IsWindowVisible(window_) != FALSE);
+    const UniqueMenu menu = MakeMenu(IsWindowVisible(window_) != FALSE, paused_);
     if (!menu) return NotifyIconCommand::None;
     // Without the foreground the menu would not close when the user clicks
     // elsewhere; the posted message lets the menu's loop end cleanly before
@@ -149,6 +169,7 @@ NotifyIconCommand NotifyIcon::TrackMenu(POINT at) const {
     switch (chosen) {
         case kShowItem: return NotifyIconCommand::Show;
         case kHideItem: return NotifyIconCommand::Hide;
+        case kPauseItem: return NotifyIconCommand::Pause;
         case kExitItem: return NotifyIconCommand::Exit;
         default: return NotifyIconCommand::None;
     }

@@ -13,10 +13,10 @@
 namespace brimlow::win {
 
 // What an event of the icon asks the window to do.
-enum class NotifyIconCommand { None, Show, Hide, Exit };
+enum class NotifyIconCommand { None, Show, Hide, Pause, Exit };
 
 // The icon's menu items, as TrackPopupMenuEx returns them.
-enum NotifyIconMenuItem : UINT { kShowItem = 1, kHideItem = 2, kExitItem = 3 };
+enum NotifyIconMenuItem : UINT { kShowItem = 1, kHideItem = 2, kExitItem = 3, kPauseItem = 4 };
 
 class NotifyIcon {
 public:
@@ -47,6 +47,16 @@ public:
     // The text of the last balloon asked for, shown or not.
     const std::string& LastBalloon() const { return lastBalloon_; }
 
+    // While the hot keys are paused the icon is the paused picture and its
+    // tip says so; resumed, both are as at the start. Told to the shell at
+    // once when the icon is there, and kept for when it is added again.
+    void SetPaused(bool paused);
+    bool Paused() const { return paused_; }
+    // The tip the shell was last given, or is given when the icon is added.
+    const wchar_t* Tip() const;
+    // The icon handed to the shell.
+    HICON Icon() const { return icon_.Get(); }
+
     // The size in pixels of the icon the shell was last given.
     int IconSize() const { return iconSize_; }
 
@@ -56,8 +66,9 @@ public:
     NotifyIconCommand OnMessage(WPARAM wParam, LPARAM lParam) const;
 
     // The menu for a window that is shown or hidden: "Show Brimlow" first
-    // and default, "Hide Window" greyed while hidden, a separator, "Exit".
-    static UniqueMenu MakeMenu(bool windowVisible);
+    // and default, "Hide Window" greyed while hidden, "Pause hot keys"
+    // checked while paused, a separator, "Exit".
+    static UniqueMenu MakeMenu(bool windowVisible, bool paused);
 
     // The message Explorer broadcasts when its taskbar is made.
     static UINT TaskbarCreatedMessage();
@@ -74,6 +85,7 @@ private:
     bool added_ = false;
     UniqueIcon icon_;
     int iconSize_ = 0;
+    bool paused_ = false;
     std::string lastBalloon_;
 };
 

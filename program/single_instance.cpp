@@ -95,6 +95,7 @@ void PublishedWindow::Publish(HWND form) {
     // administrator's rights this copy has: the system drops messages from
     // a lower integrity level unless the window lets them through.
     ChangeWindowMessageFilterEx(form, ShowMainWindowMessage(), MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(form, PauseHotKeysMessage(), MSGFLT_ALLOW, nullptr);
     auto* shared = static_cast<Shared*>(view_.Get());
     if (shared == nullptr) return;
     InterlockedExchange(&shared->processId, static_cast<LONG>(GetCurrentProcessId()));
@@ -145,7 +146,41 @@ bool SingleInstance::ShowFirstCopy(DWORD timeoutMs) const {
     return PublishedWindow::AskToShow(name_, timeoutMs);
 }
 
+bool SingleInstance::PauseRunningCopy(const wchar_t* programFile, bool pause, DWORD timeoutMs) {
+    const std::string name = NameFor(programFile);
+    {
+        // Opening the lock does not take it; it only tells that a copy runs,
+        // and is closed at once, so that a start of the program meanwhile
+        // finds no lock of this start's. A copy started as administrator
+        // refuses even to be opened, which tells the same.
+        const UniqueKernel lock(OpenMutexW(SYNCHRONIZE, FALSE, ObjectName(name).data()));
+        if (!lock && GetLastError() != ERROR_ACCESS_DENIED) return false;
+    }
+    return PublishedWindow::AskToPause(name, pause, timeoutMs);
+}
+
 bool PublishedWindow::AskToShow(const std::string& lockName, DWORD timeoutMs) {
+    DWORD processId = 0;
+    const HWND form = WaitForWindow(lockName, timeoutMs, processId);
+    if (form == nullptr) return false;
+    // Only the process in front may hand the foreground on: this one was
+    // just started by the user, so it is allowed to.
+    AllowSetForegroundWindow(processId);
+    return PostMessageW(form, ShowMainWindowMessage(), 0, 0) != FALSE;
+}
+
+bool PublishedWindow::AskToPause(const std::string& lockName, bool pause, DWORD timeoutMs) {
+    DWORD processId = 0;
+    const HWND form = WaitForWindow(lockName, timeoutMs, processId);
+    if (form == nullptr) return false;
+    // Sent, not posted: the script that asked goes on once the hot keys are
+    // off (a game started next gets them), and learns whether they are.
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(form, PauseHotKeysMessage(), pause ? 1 : 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &answer) != 0 &&
+           answer == static_cast<DWORD_PTR>(kPauseHotKeysDone);
+}
+
+HWND PublishedWindow::WaitForWindow(const std::string& lockName, DWORD timeoutMs, DWORD& processId) {
     const WideText mappingName = MappingName(lockName);
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     UniqueKernel mapping;
@@ -159,17 +194,14 @@ bool PublishedWindow::AskToShow(const std::string& lockName, DWORD timeoutMs) {
         }
         if (const auto* shared = static_cast<const Shared*>(view.Get())) {
             const auto form = reinterpret_cast<HWND>(static_cast<INT_PTR>(shared->window));
-            const auto processId = static_cast<DWORD>(shared->processId);
+            processId = static_cast<DWORD>(shared->processId);
             DWORD owner = 0;
             if (form != nullptr && IsWindow(form) && GetWindowThreadProcessId(form, &owner) != 0 &&
                 owner == processId) {
-                // Only the process in front may hand the foreground on: this
-                // one was just started by the user, so it is allowed to.
-                AllowSetForegroundWindow(processId);
-                return PostMessageW(form, ShowMainWindowMessage(), 0, 0) != FALSE;
+                return form;
             }
         }
-        if (GetTickCount64() >= end) return false;
+        if (GetTickCount64() >= end) return nullptr;
         Sleep(50);
     }
 }
@@ -177,6 +209,11 @@ bool PublishedWindow::AskToShow(const std::string& lockName, DWORD timeoutMs) {
 UINT ShowMainWindowMessage() {
     static std::atomic<UINT> message{0};
     return RegisteredMessage(message, L"Brimlow.ShowMainWindow");
+}
+
+UINT PauseHotKeysMessage() {
+    static std::atomic<UINT> message{0};
+    return RegisteredMessage(message, L"Brimlow.PauseHotKeys");
 }
 
 }  // namespace brimlow::win

@@ -31,9 +31,17 @@ public:
     // lets that window's process take the foreground and asks it to show.
     // False when no window appeared in time.
     static bool AskToShow(const std::string& lockName, DWORD timeoutMs);
+    // A start with /pause or /resume: waits at most timeoutMs for a
+    // published window and asks it to pause or resume the hot keys, waiting
+    // for its answer as long again. False when no window appeared or it did
+    // not answer.
+    static bool AskToPause(const std::string& lockName, bool pause, DWORD timeoutMs);
 
 private:
     struct Shared;  // the window and its process
+    // The published window and its process, once there and still that
+    // process's; nullptr when none appeared within timeoutMs.
+    static HWND WaitForWindow(const std::string& lockName, DWORD timeoutMs, DWORD& processId);
 
     UniqueKernel mapping_;
     UniqueView view_;
@@ -64,6 +72,13 @@ public:
     // spelled as Windows compares it.
     static std::string NameFor(const wchar_t* programFile);
 
+    // A start that only passes a request on: pauses (or resumes) the copy of
+    // this program file's folder that runs. The lock is looked for, never
+    // taken, so with no copy running nothing starts and a start of the
+    // program meanwhile is not taken for a running copy. False when no copy
+    // runs or it did not answer within timeoutMs.
+    static bool PauseRunningCopy(const wchar_t* programFile, bool pause, DWORD timeoutMs);
+
 private:
     bool first_ = true;
     std::string name_;
@@ -74,5 +89,10 @@ private:
 // The message a later start sends the first copy's main window: show
 // yourself, as Ctrl+Alt+F1 does, and come to the front.
 UINT ShowMainWindowMessage();
+
+// The message a start with /pause (wParam 1) or /resume (wParam 0) sends the
+// first copy's main window, and the window's answer once it has done it.
+UINT PauseHotKeysMessage();
+inline constexpr LRESULT kPauseHotKeysDone = 1;
 
 }  // namespace brimlow::win

@@ -3,7 +3,8 @@
 # builds and runs side by side in the same run, with absolute figures beside
 # them for reference. The baselines: bench/minimal.cpp (one bare window), the
 # window's floor bench/floor.cpp (the main window's Win32 work without the
-# program's own), and bare GetAsyncKeyState calls for the tick.
+# program's own), and bare GetAsyncKeyState calls for the tick (the 23 of a
+# running tick, the 3 of a paused one, measured in the same rounds).
 #   scripts/bench.sh                 all figures, idle over 60 s
 #   BRIMLOW_IDLE_SECONDS=20 scripts/bench.sh
 #   scripts/bench.sh startup         sizes, tick and start-up only
@@ -124,7 +125,7 @@ awk -v e="$size_exe" -v d="$size_dll" 'BEGIN {
 [ -n "$before" ] && echo "6 sizes before: program.exe $(stat -c %s "$before/program.exe") bytes, Ostrad.dll $(stat -c %s "$before/Ostrad.dll") bytes"
 
 # 1. Tick cost
-echo "1 $(driver tick 15 20000)"
+driver tick 15 20000 | sed 's/^/1 /'
 [ -n "$before" ] && echo "1 before: $(before_driver tick 15 20000)"
 
 # 3. Start-up

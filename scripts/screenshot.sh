@@ -3,9 +3,11 @@
 # build/screenshots/ (not committed). The program runs in a Wine virtual
 # desktop, which draws the window frames that a bare X server would not, and
 # a taskbar: tray-96.png is its notification area, enlarged three times, with
-# the program's icon in it. Then the main window and the About box once more
-# at 96 dpi in the colours of High Contrast Black and of High Contrast White
-# (main-contrast-black.png, about-contrast-black.png, ...).
+# the program's icon in it, and tray-paused-96.png the same once
+# "program.exe /pause" has paused the hot keys. Then the main window and the
+# About box once more at 96 dpi in the colours of High Contrast Black and of
+# High Contrast White (main-contrast-black.png, about-contrast-black.png, ...),
+# with the paused tray in those colours (tray-paused-contrast-black.png, ...).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$BRIMLOW_ROOT"
@@ -75,8 +77,7 @@ shoot() {  # name
     shown=$!
     capture_when_drawn "$out/main-$name.png"
     if [ "$name" = 96 ]; then
-        convert "$out/main-$name.png" -gravity SouthEast -crop 240x40+0+0 +repage -scale 300% "$out/tray-$name.png"
-        echo "$out/tray-$name.png"
+        tray "$out/main-$name.png" "$out/tray-$name.png"
     fi
     # Help > About, typed into the virtual desktop as a user would; typed
     # again while no About box shows, as keys that come before Wine has made
@@ -102,9 +103,26 @@ shoot() {  # name
         rm -f "$out/about-$name.png"
         echo "No About box ($name): Help > About typed with xdotool changed nothing on the screen" >&2
     fi
+    # The paused icon: asked from a script, as a user's game launcher would.
+    if [ "$name" = 96 ] || [ "${name#contrast-}" != "$name" ]; then
+        local paused=0
+        wine program.exe /pause >/dev/null 2>&1 || paused=$?
+        if [ "$paused" -eq 0 ] && capture_when_drawn "$out/.paused.png" "${about:-$out/main-$name.png}" 10 2>/dev/null; then
+            tray "$out/.paused.png" "$out/tray-paused-$name.png"
+        else
+            echo "No paused tray ($name): program.exe /pause ended with $paused or the screen did not change" >&2
+        fi
+        rm -f "$out/.paused.png"
+    fi
     wineserver -k >/dev/null 2>&1 || true
     wait "$shown" 2>/dev/null || true
     echo "$out/main-$name.png"
+}
+
+# The taskbar's notification area of a capture, enlarged three times.
+tray() {  # capture file
+    convert "$1" -gravity SouthEast -crop 240x40+0+0 +repage -scale 300% "$2"
+    echo "$2"
 }
 
 set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }

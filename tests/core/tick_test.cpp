@@ -248,6 +248,32 @@ TEST_F(TickTest, AQuickAltGrAndTheLetterFireNothingAQuickRightCtrlAndTheLetterFi
     EXPECT_EQ(actions.launches.size(), 1u);
 }
 
+// Paused, a held chord fires nothing and only Ctrl, Alt and F1 are asked
+// for; Ctrl+Alt+F1 still shows the window and brings it to the front. A
+// release round still due when the pause comes is dropped with it.
+TEST_F(TickTest, APausedTickAsksOnlyForCtrlAltF1AndStillShows) {
+    ResolveAll();
+    keyboard.Down(17);
+    keyboard.Down('N');
+    Tick();
+    ASSERT_TRUE(ticker.ReleaseRoundDue());
+    ticker.SetPaused(true);
+    EXPECT_FALSE(ticker.ReleaseRoundDue());
+    actions.events.clear();
+    actions.launches.clear();
+    keyboard.queries.clear();
+    Tick();
+    EXPECT_EQ(keyboard.queries, (std::vector<std::int32_t>{17, 18, 112}));
+    EXPECT_EQ(keyboard.queries.size(), static_cast<std::size_t>(kQueriesPerPausedTick));
+    keyboard.Down(18);
+    keyboard.Down(112);
+    Tick();
+    EXPECT_EQ(actions.events, (Events{"front 3", "show", "raise"}));
+    ticker.SetPaused(false);
+    Tick();
+    EXPECT_EQ(actions.launches.size(), 10u) << "resumed, the rows fire again";
+}
+
 TEST(ShowCommandOf, IsTheFirstCharacterWhenItIsADigit) {
     EXPECT_EQ(ShowCommandOf("1 - Normal"), 1);
     EXPECT_EQ(ShowCommandOf("3 - Maximized"), 3);

@@ -182,5 +182,38 @@ TEST_F(Polling, ASecondStartOfTheFolderShowsTheFirstCopyEndsWithZeroAndTouchesNo
     EXPECT_LE(starts.size(), 12u) << "more starts than one polling copy makes";
 }
 
+// /pause and /resume from a script while the copy runs hidden: each ends with
+// 0, shows nothing and writes nothing, and a second one changes nothing.
+// Paused, a held chord starts nothing and Ctrl+Alt+F1 still shows the window;
+// resumed, the chord starts its target again.
+TEST_F(Polling, PauseAndResumeFromAScriptTurnTheHotKeysOffAndOnAndWriteNothing) {
+    RestoreValue runValue(HKEY_LOCAL_MACHINE, Module3::kRunKey, Module3::kRunValueName);
+    Start({{"CTRL", "N", probe_, "1 - Normal", "1"}});
+    HideAndSettle();
+    DeleteValue(HKEY_LOCAL_MACHINE, Module3::kRunKey, Module3::kRunValueName);
+    const std::string shortcuts = copy_.PathOf("data\\shortcuts.ini");
+    ASSERT_TRUE(testing::SetOldWriteTime(shortcuts));
+    const ULONGLONG written = testing::WriteTime(shortcuts);
+    const auto request = [&](const char* arguments) { return copy_.Start(arguments)->WaitForExit(10000); };
+
+    EXPECT_EQ(request("/pause"), 0u);
+    EXPECT_EQ(request("/PAUSE"), 0u) << "pausing a paused copy";
+    EXPECT_FALSE(IsWindowVisible(program_->Form()));
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    EXPECT_TRUE(SettledStarts().empty()) << "a paused copy started its target";
+    HoldKeys({VK_CONTROL, VK_MENU, VK_F1}, 500);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->Form()) != FALSE; }, 3000));
+    ASSERT_TRUE(program_->WaitForIdle());
+
+    EXPECT_EQ(request("/Resume"), 0u);
+    EXPECT_EQ(request("/resume"), 0u) << "resuming a running copy";
+    HoldKeys({VK_CONTROL, 'N'}, 1000);
+    const auto starts = SettledStarts();
+    EXPECT_GE(starts.size(), 8u);
+    EXPECT_LE(starts.size(), 12u);
+    EXPECT_EQ(testing::WriteTime(shortcuts), written);
+    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, Module3::kRunKey, Module3::kRunValueName));
+}
+
 }  // namespace
 }  // namespace brimlow::e2e

@@ -3,6 +3,7 @@
 // of a start that cannot load its shortcuts file, and the save that closing
 // the main window makes.
 #include <windows.h>
+#include <commctrl.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
@@ -392,7 +393,41 @@ TEST_F(StartAndStop, ALockThatRefusesTheStartMeansACopyRunsTheStartAsksItToShowA
     const UINT show = win::ShowMainWindowMessage();
     EXPECT_TRUE(PeekMessageW(&request, standIn, show, show, PM_REMOVE)) << "the stand-in was not asked to show";
     EXPECT_FALSE(RunValue()) << "the start wrote the Run value";
+
+    // /pause reaches the same window and waits for its answer.
+    WPARAM asked = 2;
+    const SUBCLASSPROC answer = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+        if (message != win::PauseHotKeysMessage()) return DefSubclassProc(hwnd, message, wParam, lParam);
+        *reinterpret_cast<WPARAM*>(data) = wParam;
+        return win::kPauseHotKeysDone;
+    };
+    SetWindowSubclass(standIn, answer, 1, reinterpret_cast<DWORD_PTR>(&asked));
+    const auto pausing = copy_.Start("/pause");
+    EXPECT_TRUE(WaitUntil([&] { return !pausing->Running(); }, 10000));
+    EXPECT_EQ(pausing->WaitForExit(0), 0u);
+    EXPECT_EQ(asked, 1u) << "the stand-in was not asked to pause";
+    RemoveWindowSubclass(standIn, answer, 1);
     DestroyWindow(standIn);
+}
+
+// With no copy of the folder running, /pause and /resume start nothing: the
+// start ends with 1, leaves no process, and writes neither the table nor the
+// Run value.
+TEST_F(StartAndStop, PauseOrResumeWithNoCopyRunningEndsWithOneAndStartsAndWritesNothing) {
+    DeleteValue(HKEY_LOCAL_MACHINE, kRunKey, kRunName);
+    copy_.WriteFile(kShortcuts, ShortcutsFile(SomeRows()));
+    ASSERT_TRUE(testing::SetOldWriteTime(copy_.PathOf(kShortcuts)));
+    const ULONGLONG written = testing::WriteTime(copy_.PathOf(kShortcuts));
+    for (const char* request : {"/pause", "/RESUME"}) {
+        SCOPED_TRACE(request);
+        const auto program = copy_.Start(request);
+        ASSERT_TRUE(program->Started());
+        EXPECT_EQ(program->WaitForExit(10000), 1u);
+        EXPECT_FALSE(HasForm(*program));
+    }
+    EXPECT_EQ(testing::WriteTime(copy_.PathOf(kShortcuts)), written);
+    EXPECT_FALSE(RunValue()) << "a start with a switch wrote the Run value";
+    EXPECT_EQ(FindWindowA(ids::kForm1Class, nullptr), nullptr) << "no copy was left running";
 }
 
 // The icon is there while the program runs, from outside as the shell

@@ -23,6 +23,7 @@
 #include "form1.h"
 #include "gui.h"
 #include "paths.h"
+#include "resource_ids.h"
 #include "shortcuts_file.h"
 #include "support/checks.h"
 #include "support/key_log_window.h"
@@ -730,26 +731,88 @@ TEST_F(Form1Test, AFailedStartUpAddsNoNotificationIcon) {
     EXPECT_FALSE(brimlow::testing::NotifyIconExists(form_->Hwnd(), brimlow::ids::kNotifyIconId));
 }
 
-TEST(NotifyIconMenu, ShowIsTheDefaultHideIsGreyedWhileHiddenAndExitComesAfterASeparator) {
+TEST(NotifyIconMenu, ShowIsTheDefaultHideIsGreyedWhileHiddenPauseIsCheckedWhilePausedAndExitComesAfterASeparator) {
     using brimlow::win::NotifyIcon;
     for (bool visible : {true, false}) {
         SCOPED_TRACE(visible ? "window shown" : "window hidden");
-        const brimlow::win::UniqueMenu menu = NotifyIcon::MakeMenu(visible);
-        ASSERT_EQ(GetMenuItemCount(menu.Get()), 4);
+        const brimlow::win::UniqueMenu menu = NotifyIcon::MakeMenu(visible, !visible);
+        ASSERT_EQ(GetMenuItemCount(menu.Get()), 5);
         std::vector<std::string> captions;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             wchar_t caption[64] = {};
             GetMenuStringW(menu.Get(), static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
             std::string text;
             for (const wchar_t* c = caption; *c != L'\0'; ++c) text += static_cast<char>(*c);
             captions.push_back(text);
         }
-        EXPECT_EQ(captions, (std::vector<std::string>{"&Show Brimlow", "Hi&de Window", "", "E&xit"}));
-        EXPECT_NE(GetMenuState(menu.Get(), 2, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+        EXPECT_EQ(captions, (std::vector<std::string>{"&Show Brimlow", "Hi&de Window", "&Pause hot keys", "", "E&xit"}));
+        EXPECT_NE(GetMenuState(menu.Get(), 3, MF_BYPOSITION) & MF_SEPARATOR, 0u);
         EXPECT_EQ(GetMenuDefaultItem(menu.Get(), FALSE, 0), static_cast<UINT>(brimlow::win::kShowItem));
         EXPECT_EQ((GetMenuState(menu.Get(), brimlow::win::kHideItem, MF_BYCOMMAND) & MF_GRAYED) != 0, !visible);
+        EXPECT_EQ((GetMenuState(menu.Get(), brimlow::win::kPauseItem, MF_BYCOMMAND) & MF_CHECKED) != 0, !visible);
         EXPECT_EQ(GetMenuState(menu.Get(), brimlow::win::kExitItem, MF_BYCOMMAND) & MF_GRAYED, 0u);
     }
+}
+
+// An icon as drawn at the notification area's size.
+std::vector<COLORREF> Drawn(HICON icon) {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    brimlow::win::ScreenDc screen;
+    brimlow::win::UniqueDc dc(CreateCompatibleDC(screen.Get()));
+    brimlow::win::UniqueGdi bitmap(CreateCompatibleBitmap(screen.Get(), size, size));
+    brimlow::win::Selection selected(dc.Get(), bitmap.Get());
+    DrawIconEx(dc.Get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < size * size; ++i) pixels.push_back(GetPixel(dc.Get(), i % size, i / size));
+    return pixels;
+}
+
+std::vector<COLORREF> DrawnResource(int id) {
+    HICON icon = nullptr;
+    LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), LIM_SMALL, &icon);
+    const brimlow::win::UniqueIcon owner(icon);
+    return Drawn(icon);
+}
+
+// The icon's menu opened as a right click on the icon opens it; a second
+// thread reads whether "Pause hot keys" is checked and chooses it.
+bool ChoosePauseFromTheIconsMenu(HWND form) {
+    std::atomic<int> checked{-1};
+    std::thread answer([&] {
+        for (int i = 0; i < 200 && checked < 0; ++i) {
+            Sleep(25);
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu == nullptr || !IsWindowVisible(menu)) continue;
+            auto items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+            checked = (GetMenuState(items, brimlow::win::kPauseItem, MF_BYCOMMAND) & MF_CHECKED) != 0 ? 1 : 0;
+            PostMessageW(menu, WM_CHAR, 'p', 1);
+        }
+    });
+    SendMessageW(form, brimlow::ids::kNotifyIconMessage, MAKEWPARAM(200, 200),
+                 MAKELPARAM(WM_CONTEXTMENU, brimlow::ids::kNotifyIconId));
+    answer.join();
+    PumpMessages();
+    EXPECT_GE(checked, 0) << "no menu opened";
+    return checked == 1;
+}
+
+TEST_F(Form1Test, PauseHotKeysFromTheIconsMenuPausesAndResumesWithItsCheckMarkTheIconAndTheTip) {
+    Load(ShortcutsFile({}));
+    const std::vector<COLORREF> running = DrawnResource(brimlow::ids::kProgramIcon);
+    ASSERT_TRUE(running != DrawnResource(brimlow::ids::kPausedIcon)) << "the two pictures differ";
+    EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == running);
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow");
+
+    EXPECT_FALSE(ChoosePauseFromTheIconsMenu(form_->Hwnd())) << "not checked while running";
+    EXPECT_TRUE(form_->Paused());
+    EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == DrawnResource(brimlow::ids::kPausedIcon));
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow - hot keys paused");
+    EXPECT_TRUE(brimlow::testing::NotifyIconExists(form_->Hwnd(), brimlow::ids::kNotifyIconId));
+
+    EXPECT_TRUE(ChoosePauseFromTheIconsMenu(form_->Hwnd())) << "checked while paused";
+    EXPECT_FALSE(form_->Paused());
+    EXPECT_TRUE(Drawn(form_->NotifyIcon().Icon()) == running);
+    EXPECT_EQ(std::wstring(form_->NotifyIcon().Tip()), L"Brimlow");
 }
 
 // ---- the target dialog ----
