@@ -195,11 +195,19 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == kNamesTimer) {
                 KillTimer(hwnd_, kNamesTimer);
                 accessibleNames_.Apply();
-            } else if (wParam == kTableQuietTimer) {
-                KillTimer(hwnd_, kTableQuietTimer);
-                OnTableQuiet();
+                // Out of the start-up's way: what a crashed save left.
+                win::RemoveLeftTemporaries(ShortcutsPath());
+            } else if (wParam == kTableWatchTimer) {
+                OnTableWatchTimer();
             }
             return 0;
+        case WM_ENABLE:
+            // One of the program's own modal windows has closed: a change
+            // noted meanwhile is looked at once the command that opened it
+            // has finished.
+            if (wParam != FALSE && tableChangePending_) PostMessageA(hwnd_, kTableLookMessage, 0, 0);
+            return 0;
+        case kTableLookMessage: OnTableLook(tableWatch_.TakeWaiting()); return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
@@ -215,7 +223,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             tableWatch_.Stop();
             KillTimer(hwnd_, kTimer1);
             KillTimer(hwnd_, kNamesTimer);
-            KillTimer(hwnd_, kTableQuietTimer);
+            KillTimer(hwnd_, kTableWatchTimer);
             notifyIcon_.Remove();
             accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);

@@ -185,7 +185,7 @@ TEST_F(Faults, AFullDiskAtAnyStepOfASaveLeavesTheOldFileOrNoneAndSaysSo) {
     MakeDataFolder();
     const std::string old = GoodFile("C:\\old.exe");
     const std::string bytes = GoodFile(std::string(2000, 'p'));
-    int turns[4] = {};
+    int turns[5] = {};
     ASSERT_FALSE(SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
         ++turns[static_cast<int>(step)];
         return ERROR_SUCCESS;
