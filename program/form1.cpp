@@ -195,8 +195,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == kNamesTimer) {
                 KillTimer(hwnd_, kNamesTimer);
                 accessibleNames_.Apply();
-                // Out of the start-up's way: what a crashed save left.
-                win::RemoveLeftTemporaries(ShortcutsPath());
             } else if (wParam == kTableWatchTimer) {
                 OnTableWatchTimer();
             }
@@ -480,6 +478,8 @@ Status Form1::Form_Load() {
     notifyIcon_.Add(hwnd_);
     BRIMLOW_TRACE_MARK("notification icon");
     ReportLastSession();
+    // What a save that never ended (a crash, a power cut) left beside it.
+    win::RemoveLeftTemporaries(ShortcutsPath());
     StartTableWatch();
     BRIMLOW_TRACE_MARK("table watch");
     return std::nullopt;
