@@ -203,6 +203,7 @@ private:
     void ReportLastSession();
     void StartTableWatch();
     void OnTableWatchTimer();
+    void SetTableWatchTimer();
     void ReportError(const Error& error);
     Status OpenChosenFile(const std::string& chosen);
 
@@ -212,11 +213,14 @@ private:
     // that a hand edit shows within a second.
     static constexpr int kTicksPerFolderLook = 5;
     int ticksSinceFolderLook_ = 0;
-    // Every two seconds, on a timer of its own: a watch that stopped or
-    // whose folder was replaced is made again, and without a watch the
-    // table's size and time are compared.
+    // On a timer of its own: every four seconds a watch that stopped or
+    // whose folder was replaced is made again (three file calls a folder);
+    // without a watch, every two seconds, the table's size and time are
+    // compared (one call) and a watch is tried again.
     static constexpr UINT_PTR kTableWatchTimer = 3;
-    static constexpr UINT kTableWatchMs = 2000;
+    static constexpr UINT kTableRecheckMs = 4000;
+    static constexpr UINT kTableCompareMs = 2000;
+    UINT tableWatchMs_ = 0;
     // Posted when a modal window of the program's own closes with a change
     // noted, so the table is looked at once the command that opened it is done.
     static constexpr UINT kTableLookMessage = 0x8000 + 2;

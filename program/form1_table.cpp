@@ -92,7 +92,14 @@ void Form1::StartTableWatch() {
     // Without a watch the program still runs and saves as its close decides;
     // the table's size and time are compared instead.
     tableWatch_.Start(ShortcutsPath());
-    SetTimer(hwnd_, kTableWatchTimer, kTableWatchMs, nullptr);
+    SetTableWatchTimer();
+}
+
+void Form1::SetTableWatchTimer() {
+    const UINT period = tableWatch_.Watching() ? kTableRecheckMs : kTableCompareMs;
+    if (period == tableWatchMs_) return;
+    tableWatchMs_ = period;
+    SetTimer(hwnd_, kTableWatchTimer, period, nullptr);
 }
 
 void Form1::TakeTableFolderChanges() {
@@ -101,6 +108,7 @@ void Form1::TakeTableFolderChanges() {
 
 void Form1::OnTableWatchTimer() {
     const bool changed = tableWatch_.Recheck();
+    SetTableWatchTimer();
     // Without a watch this comparison is the look; with one, the next look
     // at the handles decides.
     if (!tableWatch_.Watching()) {

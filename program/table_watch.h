@@ -21,9 +21,9 @@ namespace brimlow::win {
 // process a megabyte; waiting on the handles in the message loop instead
 // made every tick dearer. A watch is not forever: a folder deleted and made
 // again, renamed and replaced by a restore or a sync tool, or a share that
-// dropped, leaves a handle that watches nothing, so every two seconds
-// Recheck opens again what stopped or now names another folder, and where
-// no watch can be made at all it compares the table's size and time.
+// dropped, leaves a handle that watches nothing, so Recheck, called every
+// few seconds, opens again what stopped or now names another folder, and
+// where no watch can be made at all it compares the table's size and time.
 class TableWatch {
 public:
     TableWatch() = default;

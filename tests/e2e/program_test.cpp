@@ -547,7 +547,7 @@ TEST_F(TableOnDisk, AChangeWhileHiddenIsLoadedWithItsKeysAndTheCloseLeavesTheFil
     ASSERT_TRUE(CreateDirectoryA(copy_.PathOf("data").c_str(), nullptr));
     rows[0].letter = "Q";
     copy_.WriteFile(kShortcuts, ShortcutsFile(rows));
-    EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "Q"; }, 6000)) << "the new folder's table";
+    EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "Q"; }, 8000)) << "the new folder's table";
     rows[0].letter = "R";
     copy_.WriteFile(kShortcuts, ShortcutsFile(rows));
     EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "R"; }, 6000)) << "a write in the new folder";
