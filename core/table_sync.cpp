@@ -10,36 +10,40 @@ void TableSync::Remember(TableBytes fileBytes, std::string rowsBytes) {
     fileBytes_ = std::move(fileBytes);
     rowsBytes_ = std::move(rowsBytes);
     reported_ = false;
-    reportedBytes_.reset();
+    reportedFile_ = std::nullopt;
 }
 
-bool TableSync::FileChanged(const TableBytes& fileNow) const {
+bool TableSync::FileChanged(const TableOnDisk& fileNow) const {
     if (!remembered_) return false;
-    return !fileNow || fileNow != fileBytes_;
+    return !fileNow.bytes || fileNow.bytes != fileBytes_;
 }
 
 bool TableSync::RowsEdited(const std::string& rowsNow) const { return remembered_ && rowsNow != rowsBytes_; }
 
-ChangeAction TableSync::AtChange(const TableBytes& fileNow, const std::string& rowsNow) const {
+ChangeAction TableSync::AtChange(const TableOnDisk& fileNow, const std::string& rowsNow) const {
     if (!FileChanged(fileNow)) return ChangeAction::Nothing;
-    if (fileNow == rowsNow) return ChangeAction::Adopt;
+    if (fileNow.unreadable) return ChangeAction::ReadAgain;
+    if (fileNow.bytes == rowsNow) return ChangeAction::Adopt;
     return RowsEdited(rowsNow) ? ChangeAction::Hold : ChangeAction::Reload;
 }
 
-CloseAction TableSync::AtClose(const TableBytes& fileNow, const std::string& rowsNow) const {
+CloseAction TableSync::AtClose(const TableOnDisk& fileNow, const std::string& rowsNow) const {
     // Nothing to write makes a read-only table with nothing to save close
     // quietly, and leaves the file's time alone.
-    if (fileNow == rowsNow) return CloseAction::Nothing;
+    if (fileNow.bytes == rowsNow) return CloseAction::Nothing;
+    // Rows as read lose nothing by staying unwritten; edited rows must not
+    // go over a version that may have come since and that no one has seen.
+    if (fileNow.unreadable) return RowsEdited(rowsNow) ? CloseAction::CannotRead : CloseAction::Nothing;
     if (!FileChanged(fileNow)) return CloseAction::Write;
     if (!RowsEdited(rowsNow)) return CloseAction::Nothing;
     // A file that went away leaves no other version to keep.
-    return fileNow ? CloseAction::KeepCopyAndWrite : CloseAction::Write;
+    return fileNow.bytes ? CloseAction::KeepCopyAndWrite : CloseAction::Write;
 }
 
-bool TableSync::FirstReportOf(const TableBytes& fileNow) {
-    if (reported_ && reportedBytes_ == fileNow) return false;
+bool TableSync::FirstReportOf(const TableOnDisk& fileNow) {
+    if (reported_ && reportedFile_ == fileNow) return false;
     reported_ = true;
-    reportedBytes_ = fileNow;
+    reportedFile_ = fileNow;
     return true;
 }
 

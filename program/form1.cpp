@@ -201,11 +201,17 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == kNamesTimer) {
                 KillTimer(hwnd_, kNamesTimer);
                 accessibleNames_.Apply();
-            } else if (wParam == kTableQuietTimer) {
-                KillTimer(hwnd_, kTableQuietTimer);
-                OnTableQuiet();
+            } else if (wParam == kTableWatchTimer) {
+                OnTableWatchTimer();
             }
             return 0;
+        case WM_ENABLE:
+            // One of the program's own modal windows has closed: a change
+            // noted meanwhile is looked at once the command that opened it
+            // has finished.
+            if (wParam != FALSE && tableChangePending_) PostMessageA(hwnd_, kTableLookMessage, 0, 0);
+            return 0;
+        case kTableLookMessage: OnTableLook(tableWatch_.TakeWaiting()); return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_HOTKEY:
             // A round's key that came after its wait: its hot keys can go.
@@ -226,7 +232,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             tableWatch_.Stop();
             KillTimer(hwnd_, kTimer1);
             KillTimer(hwnd_, kNamesTimer);
-            KillTimer(hwnd_, kTableQuietTimer);
+            KillTimer(hwnd_, kTableWatchTimer);
             notifyIcon_.Remove();
             accessibleNames_.Clear();
             if (quitWhenDestroyed_) PostQuitMessage(exitCode_);
@@ -483,6 +489,8 @@ Status Form1::Form_Load() {
     notifyIcon_.Add(hwnd_);
     BRIMLOW_TRACE_MARK("notification icon");
     ReportLastSession();
+    // What a save that never ended (a crash, a power cut) left beside it.
+    win::RemoveLeftTemporaries(ShortcutsPath());
     StartTableWatch();
     BRIMLOW_TRACE_MARK("table watch");
     return std::nullopt;

@@ -125,10 +125,15 @@ public:
     bool Paused() const { return ticker_.Paused(); }
 
     // Looks whether the table's folder changed, at every fifth timer message:
-    // one wait call, twice a second, and no file-system call. The file is
-    // looked at once it has been quiet for a moment, so a writer that saves
-    // in steps is not caught half-way.
+    // one wait call, twice a second, and no file-system call.
     void TakeTableFolderChanges();
+    // A look at the table's folder (or, without a watch, at its size and
+    // time) that found a change or not. A change is noted; the file is read
+    // only at a later look that finds nothing new, so a writer that saves in
+    // steps is not caught half-way, and never while one of the program's own
+    // modal windows is open (the main window is disabled then): it is looked
+    // at again right after that window closes.
+    void OnTableLook(bool changed);
     // Loads a changed file the way File > Open does if the rows are not
     // edited; a file that does not load is reported once, in a balloon.
     void OnTableQuiet();
@@ -188,21 +193,50 @@ private:
     void MakeMenuPictures();
     void OnClose();
     void OnEndSession(bool ending, LPARAM how);
-    Status KeepDiskVersion(const std::string& path, const TableBytes& disk);
-    bool AskRetry(const Error& error);
-    bool SaveEmergencyCopy();
+    // The shutdown's save; at the end of a session nothing is tried again.
+    Status Unload(bool sessionEnd);
+    // The table now; with wait, a file that is there but cannot be read is
+    // read again for about two seconds, as a refused rename is tried again.
+    static TableOnDisk ReadTable(const std::string& path, bool wait, Error& why);
+    // The whole file at path, as another writer left it, in a dated copy
+    // beside it.
+    Status KeepDiskVersion(const std::string& path, std::string& copy);
+    enum class FailedCloseAnswer { TryAgain, Cancel, Continue };
+    FailedCloseAnswer AskAfterFailedSave(const Error& error);
+    // The folders a copy of the rows goes to when the table takes no save,
+    // in order: the data folder, %LOCALAPPDATA%\Brimlow (made when needed),
+    // and at a session's end %TEMP% last, which Storage Sense empties.
+    std::vector<std::string> RowsCopyFolders(bool sessionEnd) const;
+    // The first of those folders that takes a file now, for the box to name.
+    std::string RowsCopyFolder() const;
+    // Writes the rows to a dated copy in the first folder that takes it and
+    // leaves a note for the next start, which says where, once.
+    Status SaveRowsCopy(bool sessionEnd);
     void ReportLastSession();
     void StartTableWatch();
+    void OnTableWatchTimer();
+    void SetTableWatchTimer();
     void ReportError(const Error& error);
     Status OpenChosenFile(const std::string& chosen);
 
-    // Waits for the table's folder to be quiet after a change: long enough
-    // for an editor's save by rename or a sync tool's several writes, short
-    // enough that a hand edit shows within a second.
-    static constexpr UINT_PTR kTableQuietTimer = 3;
+    // The table's folder is looked at every fifth tick; a change is loaded
+    // at the first look after it that finds nothing new: long enough for an
+    // editor's save by rename or a sync tool's several writes, short enough
+    // that a hand edit shows within a second.
     static constexpr int kTicksPerFolderLook = 5;
     int ticksSinceFolderLook_ = 0;
-    static constexpr UINT kTableQuietMs = 400;
+    // On a timer of its own: every four seconds a watch that stopped or
+    // whose folder was replaced is made again (three file calls a folder);
+    // without a watch, every two seconds, the table's size and time are
+    // compared (one call) and a watch is tried again.
+    static constexpr UINT_PTR kTableWatchTimer = 3;
+    static constexpr UINT kTableRecheckMs = 4000;
+    static constexpr UINT kTableCompareMs = 2000;
+    UINT tableWatchMs_ = 0;
+    // Posted when a modal window of the program's own closes with a change
+    // noted, so the table is looked at once the command that opened it is done.
+    static constexpr UINT kTableLookMessage = 0x8000 + 2;
+    bool tableChangePending_ = false;
 
     HINSTANCE instance_;
     std::string programFolder_;

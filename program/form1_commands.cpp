@@ -220,14 +220,33 @@ Status Form1::OpenChosenFile(const std::string& chosen) {
     }
     win::FileBytes bytes = win::ReadWholeFile(chosen, kLargestOpenedFile);
     if (const Error* failed = std::get_if<Error>(&bytes)) return *failed;
+    // The table as it is now: a version that came since it was last read or
+    // written is kept before it is replaced, and one that cannot be read is
+    // not replaced at all.
+    Error why{};
+    const TableOnDisk disk = ReadTable(target, true, why);
+    if (disk.unreadable) {
+        return Error{why.number, why.description + " Open does not replace a version of the file that " +
+                                     ids::kProductName + " has not read."};
+    }
+    const bool keep = disk.bytes.has_value() && sync_.FileChanged(disk);
+    std::string kept;
     Status failed = OpenShortcutsFile(rows_, codes_, std::get<std::string>(bytes), chosen, win::SystemLegacyCodePage(),
-                                      [&target](std::string_view content) {
+                                      [&](std::string_view content) -> Status {
+                                          if (keep) {
+                                              if (Status notKept = KeepDiskVersion(target, kept)) return notKept;
+                                          }
                                           return win::SaveShortcutsFile(target, std::string(content));
                                       });
     if (failed) return failed;
     // The shortcuts file now holds the chosen file and the rows hold its rows.
-    sync_.Remember(win::TableBytesOnDisk(target), FormatShortcuts(ReadRows(rows_)));
+    sync_.Remember(win::LookAtTable(target).bytes, FormatShortcuts(ReadRows(rows_)));
     RefreshRowIcons();
+    if (!kept.empty()) {
+        notifyIcon_.ShowBalloon(ids::kProductName,
+                                "The shortcuts file had been changed outside Brimlow since it was last loaded. That "
+                                "version is kept in " + kept + "; File > Open loads it.");
+    }
     return std::nullopt;
 }
 

@@ -104,6 +104,12 @@ struct ChangeNotificationTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { FindCloseChangeNotification(h); }
 };
+// A directory search, which has a closing call of its own.
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindClose(h); }
+};
 struct DcTraits {
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }
@@ -121,6 +127,7 @@ using UniqueDc = Unique<DcTraits>;
 using UniqueAccelerators = Unique<AcceleratorTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueChangeNotification = Unique<ChangeNotificationTraits>;
+using UniqueFind = Unique<FindTraits>;
 
 // The screen's device context for one drawing, released at the end of the
 // scope: GetDC's handles go back through ReleaseDC, not DeleteDC.

@@ -29,7 +29,12 @@ FileBytes ReadWholeFile(const std::string& path, std::size_t limit);
 std::string ResolvedPath(const std::string& path);
 
 // The steps of a save, in order; Write happens once per chunk written.
-enum class SaveStep { CreateTemporary, Write, Flush, Replace };
+// CheckReplace comes first: whether the table's permissions let it be
+// replaced (a failure of ERROR_ACCESS_DENIED there means they do not).
+enum class SaveStep { CreateTemporary, Write, Flush, Replace, CheckReplace };
+
+// What a save does when another program holds the table for a moment.
+enum class RefusedRename { TryAgain, GiveUp };
 
 // Asked before each step. A nonzero Win32 error code makes that step fail
 // with that code as if the system had returned it; tests use it to prove
@@ -42,11 +47,22 @@ using SaveStepHook = std::function<DWORD(SaveStep)>;
 // is removed and the error names the target. An empty path means there is
 // nothing to save. The folder is never created.
 // What the user set on the old file stays: its attributes (hidden, system)
-// and its permissions go onto the new file before the rename, and a path that
-// is a symbolic link keeps the link, with the file it points to replaced
-// beside itself. A read-only file is never written. A rename refused because
-// another program holds the file for a moment (a virus scanner, the indexer,
-// a sync tool) is tried again for about two seconds.
-Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook = {});
+// and its permissions go onto the new file before the rename (through the
+// new file's handle, opened with the rights its rename needs, so permissions
+// that deny the user Delete still let it be renamed), and a path that is a
+// symbolic link keeps the link, with the file it points to replaced beside
+// itself. A table whose own permissions refuse its replacement (they deny
+// Delete) is written in place and flushed, the only save they allow. A
+// read-only file is never written. A rename refused because another program
+// holds the file for a moment (a virus scanner, the indexer, a sync tool) is
+// tried again for about two seconds, unless refused says GiveUp (the end of
+// a session has no time for it).
+Status SaveShortcutsFile(const std::string& path, const std::string& bytes, const SaveStepHook& hook = {},
+                         RefusedRename refused = RefusedRename::TryAgain);
+
+// Removes the temporary files a save that never ended (a crash, a power cut)
+// left beside the table: "<table>.<process>-<count>.tmp", of this
+// program's own naming only.
+void RemoveLeftTemporaries(const std::string& table);
 
 }  // namespace brimlow::win

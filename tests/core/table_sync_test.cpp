@@ -42,6 +42,17 @@ TEST(TableSync, AtACloseEveryCaseOfFileChangedAndRowsEdited) {
     EXPECT_EQ(sync.AtClose(kEdited, kEdited), CloseAction::Nothing);
 }
 
+TEST(TableSync, AnUnreadableFileIsReadAgainAtAChangeAndNeverWrittenOverAtAClose) {
+    const TableSync sync = ReadTable();
+    const TableOnDisk unreadable = TableOnDisk::Unreadable();
+    EXPECT_EQ(sync.AtChange(unreadable, kRowsAsRead), ChangeAction::ReadAgain);
+    EXPECT_EQ(sync.AtChange(unreadable, kEdited), ChangeAction::ReadAgain);
+    EXPECT_EQ(sync.AtClose(unreadable, kEdited), CloseAction::CannotRead) << "a version never read is written over";
+    EXPECT_EQ(sync.AtClose(unreadable, kRowsAsRead), CloseAction::Nothing) << "rows as read have nothing to save";
+    EXPECT_FALSE(unreadable == TableOnDisk(std::nullopt)) << "unreadable is not missing";
+    EXPECT_EQ(TableSync().AtClose(unreadable, kEdited), CloseAction::Nothing);
+}
+
 TEST(TableSync, BeforeAnyReadNothingHasChangedAndACloseWritesAsAlways) {
     const TableSync sync;
     EXPECT_FALSE(sync.Remembered());
@@ -57,6 +68,8 @@ TEST(TableSync, ABadVersionIsReportedOnceUntilTheFileChangesOrLoads) {
     EXPECT_FALSE(sync.FirstReportOf(kOther));
     EXPECT_TRUE(sync.FirstReportOf(std::nullopt));
     EXPECT_TRUE(sync.FirstReportOf(kOther));
+    EXPECT_TRUE(sync.FirstReportOf(TableOnDisk::Unreadable()));
+    EXPECT_FALSE(sync.FirstReportOf(TableOnDisk::Unreadable()));
     sync.Remember(kEdited, kEdited);
     EXPECT_TRUE(sync.FirstReportOf(kOther)) << "a good load in between";
 }

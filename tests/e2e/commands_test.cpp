@@ -137,6 +137,12 @@ TEST_F(Commands, OpenOfAGoodFileReplacesTheShortcutsFileAndTheRowsAndItsHotKeysW
     EXPECT_EQ(MessageBoxText(confirm), kConfirmText);
     EXPECT_EQ(SendMessageA(GetDlgItem(confirm, 0x440), STM_GETICON, 0, 0), 0) << "the confirmation shows no icon";
     ASSERT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows_)) << "nothing is copied before the answer";
+    // Another version arrives while the confirmation waits: it is neither
+    // loaded under the box nor lost to the Open.
+    const std::string other = ShortcutsFile({{"INSERT", "Z", "C:\\other.txt", "1 - Normal", "0"}});
+    copy_.WriteFile(kShortcuts, other);
+    Wait(1500);
+    EXPECT_EQ(ShortcutsFile(RowsShown()), ShortcutsFile(rows_)) << "loaded under the confirmation";
     PressButton(confirm, IDYES);
     ASSERT_TRUE(WaitUntilGone(confirm));
     ASSERT_TRUE(program_->WaitForIdle());
@@ -144,6 +150,9 @@ TEST_F(Commands, OpenOfAGoodFileReplacesTheShortcutsFileAndTheRowsAndItsHotKeysW
     EXPECT_TRUE(DialogsOf(*program_).empty()) << "no error";
     EXPECT_TRUE(copy_.ReadFile(kShortcuts) == chosenFile) << "the copy is not the chosen file byte for byte";
     EXPECT_EQ(ShortcutsFile(RowsShown()), ShortcutsFile(chosen));
+    const std::vector<std::string> names = testing::FileNames(copy_.PathOf("data"));
+    ASSERT_EQ(names.size(), 2u) << "no dated copy of the other version";
+    EXPECT_EQ(copy_.ReadFile("data\\" + names[0]), other);
 
     // The old keys are gone and the new ones work without a restart.
     HoldKeys({VK_CONTROL, 'N'}, 300);

@@ -556,12 +556,14 @@ TEST_F(StartAndStop, AClosingWithTheDataFolderGoneAndNothingEditedEndsWithZeroAn
 class TableOnDisk : public ProgramTest {
 protected:
     std::string Table() const { return copy_.PathOf(kShortcuts); }
-    std::vector<Row> EditRow3() {
-        std::vector<Row> rows = rows_;
-        rows[3] = {"DELETE", "M", "D:\\x.txt", "2 - Minimized", "1"};
-        EnterRow(*program_, 3, rows[3]);
+    std::vector<Row> EditRow3() { return Edit(rows_, 3); }
+    // The rows with this one edited in the window.
+    std::vector<Row> Edit(std::vector<Row> rows, int index) {
+        rows[index] = {"DELETE", std::string(1, static_cast<char>('K' + index)), "D:\\x.txt", "2 - Minimized", "1"};
+        EnterRow(*program_, index, rows[index]);
         return rows;
     }
+    std::string Other() const { return ShortcutsFile({{"INSERT", "Z", "C:\\other.txt", "1 - Normal", "0"}}); }
 };
 
 TEST_F(TableOnDisk, AChangeWhileHiddenIsLoadedWithItsKeysAndTheCloseLeavesTheFileAsWritten) {
@@ -587,6 +589,17 @@ TEST_F(TableOnDisk, AChangeWhileHiddenIsLoadedWithItsKeysAndTheCloseLeavesTheFil
     ASSERT_TRUE(MoveFileExA(copy_.PathOf("data\\shortcuts.new").c_str(), Table().c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "M"; }, 2000)) << "not loaded within 2 s";
 
+    // A restore or a sync tool puts another data folder where the watched
+    // one was; the old watch follows the folder it was made on.
+    ASSERT_TRUE(copy_.Rename("data", "data before"));
+    ASSERT_TRUE(CreateDirectoryA(copy_.PathOf("data").c_str(), nullptr));
+    rows[0].letter = "Q";
+    copy_.WriteFile(kShortcuts, ShortcutsFile(rows));
+    EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "Q"; }, 8000)) << "the new folder's table";
+    rows[0].letter = "R";
+    copy_.WriteFile(kShortcuts, ShortcutsFile(rows));
+    EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText3) == "R"; }, 6000)) << "a write in the new folder";
+
     ASSERT_TRUE(testing::SetOldWriteTime(Table()));
     const ULONGLONG written = testing::WriteTime(Table());
     program_->Close();
@@ -611,6 +624,21 @@ TEST_F(TableOnDisk, ABadTableOnDiskChangesNoRowNorKeyShowsNoBoxAndIsLeftAsItIs) 
     EXPECT_EQ(copy_.ReadFile(kShortcuts), bad);
 }
 
+TEST_F(TableOnDisk, AChangeUnderATargetDialogIsLoadedOnlyOnceTheDialogCloses) {
+    Start({{"CTRL", "N", "C:\\a.txt", "1 - Normal", "0"}});
+    PostKey(program_->Control(ids::kText2), VK_F4);
+    HWND dialog = WaitForDialog(*program_);
+    ASSERT_NE(dialog, nullptr) << "no target dialog";
+    copy_.WriteFile(kShortcuts, Other());
+    Wait(1500);
+    EXPECT_EQ(program_->Text(ids::kText2), "C:\\a.txt") << "loaded under the dialog";
+    PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return program_->Text(ids::kText2) == "C:\\other.txt"; }, 3000)) << "not loaded after it";
+    program_->Close();
+    EXPECT_EQ(program_->WaitForExit(), 0u);
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), Other());
+}
+
 TEST_F(TableOnDisk, AnEditAndAChangeOnDiskAreBothKeptAndTheCloseNamesTheCopy) {
     Start({{"CTRL", "N", "C:\\a.txt", "1 - Normal", "0"}});
     const std::vector<Row> rows = EditRow3();
@@ -631,18 +659,19 @@ TEST_F(TableOnDisk, AnEditAndAChangeOnDiskAreBothKeptAndTheCloseNamesTheCopy) {
     EXPECT_EQ(program_->WaitForExit(), 0u);
 }
 
-TEST_F(TableOnDisk, AReadOnlyTableClosesQuietlyUnlessEditedThenCancelKeepsAllAndRetrySaves) {
+TEST_F(TableOnDisk, AReadOnlyTableClosesQuietlyUnlessEditedThenCancelKeepsAllTryAgainSavesContinueKeepsACopy) {
     Start({{"CTRL", "N", "C:\\a.txt", "1 - Normal", "0"}});
     ASSERT_TRUE(SetFileAttributesA(Table().c_str(), FILE_ATTRIBUTE_READONLY));
     program_->Close();
     EXPECT_EQ(program_->WaitForExit(), 0u) << "nothing to save, yet the close did not end";
 
     StartAgain();
-    const std::vector<Row> rows = EditRow3();
+    std::vector<Row> rows = EditRow3();
     program_->Close();
     HWND box = WaitForDialog(*program_, ids::kProductName);
-    ASSERT_NE(box, nullptr) << "no Retry/Cancel box";
-    EXPECT_TRUE(IsErrorNaming(MessageBoxText(box), {Table()}));
+    ASSERT_NE(box, nullptr) << "no Try Again/Cancel/Continue box";
+    EXPECT_TRUE(IsErrorNaming(MessageBoxText(box), {Table(), "dated copy in " + copy_.PathOf("data")}));
+    for (int button : {IDTRYAGAIN, IDCANCEL, IDCONTINUE}) EXPECT_NE(GetDlgItem(box, button), nullptr) << button;
     PressButton(box, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(box));
     EXPECT_TRUE(program_->Running());
@@ -652,15 +681,51 @@ TEST_F(TableOnDisk, AReadOnlyTableClosesQuietlyUnlessEditedThenCancelKeepsAllAnd
     box = WaitForDialog(*program_, ids::kProductName);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(SetFileAttributesA(Table().c_str(), FILE_ATTRIBUTE_NORMAL));
-    PressButton(box, IDRETRY);
+    PressButton(box, IDTRYAGAIN);
     EXPECT_EQ(program_->WaitForExit(), 0u);
     EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows));
+
+    // A save that crashed left its temporary file; the next start removes it.
+    copy_.WriteFile("data\\shortcuts.ini.4242-7.tmp", "half a save");
+    StartAgain();
+    const std::vector<Row> edited = Edit(rows, 4);
+    ASSERT_TRUE(SetFileAttributesA(Table().c_str(), FILE_ATTRIBUTE_READONLY));
+    program_->Close();
+    box = WaitForDialog(*program_, ids::kProductName);
+    ASSERT_NE(box, nullptr);
+    PressButton(box, IDCONTINUE);
+    EXPECT_EQ(program_->WaitForExit(), 0u);
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows)) << "the table changed";
+    const std::vector<std::string> names = testing::FileNames(copy_.PathOf("data"));
+    ASSERT_EQ(names.size(), 3u) << "one dated copy, the note and the table, nothing temporary: " << names[0] << " " << names[1] << " " << names[2] << " " << names.back();
+    EXPECT_EQ(names[0], "last-session.txt");
+    EXPECT_EQ(copy_.ReadFile("data\\" + names[1]), ShortcutsFile(edited));
+    SetFileAttributesA(Table().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(TableOnDisk, AFileHeldOpenForASecondDuringACloseIsSavedWithoutAnError) {
+    // The other machine's version arrives through a sync client that holds
+    // it with no sharing at all for a second, as the user closes.
     Start({});
-    const std::vector<Row> rows = EditRow3();
-    // As a virus scanner or a sync tool opens it: without FILE_SHARE_DELETE.
+    std::vector<Row> rows = EditRow3();
+    copy_.WriteFile(kShortcuts, Other());
+    HANDLE locked = CreateFileA(Table().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    program_->Close();
+    Wait(1000);
+    CloseHandle(locked);
+    HWND box = WaitForDialog(*program_, ids::kProductName);
+    ASSERT_NE(box, nullptr) << "no box names the copy";
+    const std::vector<std::string> names = testing::FileNames(copy_.PathOf("data"));
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(copy_.ReadFile("data\\" + names[0]), Other());
+    EXPECT_EQ(copy_.ReadFile(kShortcuts), ShortcutsFile(rows));
+    PressButton(box, IDOK);
+    EXPECT_EQ(program_->WaitForExit(), 0u);
+
+    // As a virus scanner opens it: without FILE_SHARE_DELETE.
+    StartAgain();
+    rows = Edit(rows, 4);
     HANDLE held = CreateFileA(Table().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);

@@ -185,7 +185,7 @@ TEST_F(Faults, AFullDiskAtAnyStepOfASaveLeavesTheOldFileOrNoneAndSaysSo) {
     MakeDataFolder();
     const std::string old = GoodFile("C:\\old.exe");
     const std::string bytes = GoodFile(std::string(2000, 'p'));
-    int turns[4] = {};
+    int turns[5] = {};
     ASSERT_FALSE(SaveShortcutsFile(folder_ + "\\count.ini", bytes, [&](SaveStep step) -> DWORD {
         ++turns[static_cast<int>(step)];
         return ERROR_SUCCESS;
@@ -213,6 +213,29 @@ TEST_F(Faults, AFullDiskAtAnyStepOfASaveLeavesTheOldFileOrNoneAndSaysSo) {
             }
         }
     }
+}
+
+// Permissions that deny Delete refuse a rename over the table (Wine keeps no
+// permissions, so the refusal is injected where the save asks): the table is
+// written in place, the same file, whole and alone in its folder.
+TEST_F(Faults, ATableWhosePermissionsRefuseReplacementIsWrittenInPlace) {
+    MakeDataFolder();
+    WriteBytes(DataFile(), std::string(9000, 'o'));
+    const auto identity = [this] {
+        brimlow::win::UniqueFile file(CreateFileA(DataFile().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        GetFileInformationByHandle(file.Get(), &info);
+        return (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    };
+    const ULONGLONG before = identity();
+    const std::string bytes = GoodFile("C:\\new.exe");
+    ASSERT_FALSE(SaveShortcutsFile(DataFile(), bytes, [](SaveStep step) -> DWORD {
+        return step == SaveStep::CheckReplace ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    }));
+    EXPECT_EQ(DiskBytes(DataFile()), bytes);
+    EXPECT_EQ(identity(), before) << "replaced, not written in place";
+    EXPECT_EQ(FileNames(DataFolder()), Names{"shortcuts.ini"});
 }
 
 // --- Files that are not shortcuts files ------------------------------------
