@@ -230,10 +230,14 @@ TEST_F(StartAndStop, FromAFolderTableOrParentOthersMayWriteTheRunValueIsNotWritt
                       {open == "table" ? copy.Folder() + "\\Program.exe" : QuotedProgram(copy), std::nullopt},
                       {installed, installed},
                       {std::nullopt, std::nullopt}};
-        for (const auto& start : starts) {
+        // Another copy's value left alone, and no value made, are the same
+        // whichever of the three is open: the last case alone shows them.
+        const std::size_t count = open == "parent" ? std::size(starts) : 2;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& start = starts[i];
             // Each close saves the table as a new file, which Wine makes with
             // the usual mode.
-            if (&start != starts) {
+            if (i != 0) {
                 ASSERT_TRUE(testing::LetEveryoneWrite(opened));
             }
             if (start.before) {
@@ -245,7 +249,7 @@ TEST_F(StartAndStop, FromAFolderTableOrParentOthersMayWriteTheRunValueIsNotWritt
             ASSERT_TRUE(program->WaitForForm());
             program->Close();
             EXPECT_EQ(program->WaitForExit(), 0u);
-            std::printf("Run value before a start (%s open: %d): %s, after: %s\n", open.c_str(), &start != starts,
+            std::printf("Run value before a start (%s open: %d): %s, after: %s\n", open.c_str(), i != 0,
                         start.before.value_or("<none>").c_str(), RunValue().value_or("<none>").c_str());
             EXPECT_EQ(RunValue(), start.after);
         }
