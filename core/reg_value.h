@@ -65,13 +65,24 @@ struct RegData {
 std::optional<RegData> RegDataFor(std::string_view text);
 std::optional<RegData> RegDataFor(double number);
 
+// A decimal number exactly as a text spells it: digits times a power of ten.
+struct DecimalNumber {
+    bool negative = false;
+    std::string digits;         // without leading zeros; empty for zero
+    std::int64_t exponent = 0;  // the power of ten of the last digit
+};
+
 // The decimal number a whole text spells, spaces around it allowed; nothing
 // for any other text (hex, "inf", "nan", thousands separators included).
-std::optional<double> ParseDecimalNumber(std::string_view text);
+std::optional<DecimalNumber> ParseDecimalNumber(std::string_view text);
 
 // Rounded to the nearest whole number, a half to the even neighbour; nothing
 // when the result lies outside the 32-bit range or the number is not finite.
 std::optional<std::int32_t> RoundToInt32(double number);
+// The same for a number as written, rounded from its decimal digits
+// themselves: no binary fraction comes between, so "2.50000000000000000001"
+// is 3 and "2147483647.49999999999999" fits.
+std::optional<std::int32_t> RoundToInt32(const DecimalNumber& number);
 
 
 }  // namespace brimlow

@@ -4,6 +4,7 @@
 
 #include "../reg_value_printer.h"
 
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -54,17 +55,41 @@ TEST(RoundToInt32, RefusesWhatDoesNotFitThirtyTwoBits) {
     EXPECT_FALSE(RoundToInt32(std::numeric_limits<double>::quiet_NaN()));
 }
 
+// The number a parse gave, read back through the C library for comparison.
+std::optional<double> Parsed(std::string_view text) {
+    const auto number = ParseDecimalNumber(text);
+    if (!number) return std::nullopt;
+    const std::string written = (number->negative ? "-0" : "0") + number->digits + "e" + std::to_string(number->exponent);
+    return std::strtod(written.c_str(), nullptr);
+}
+
 TEST(ParseDecimalNumber, TakesWholeDecimalNumbersWithSpacesAround) {
-    EXPECT_EQ(ParseDecimalNumber("123"), 123.0);
-    EXPECT_EQ(ParseDecimalNumber(" 123 "), 123.0);
-    EXPECT_EQ(ParseDecimalNumber("-7"), -7.0);
-    EXPECT_EQ(ParseDecimalNumber("+7"), 7.0);
-    EXPECT_EQ(ParseDecimalNumber("2.5"), 2.5);
-    EXPECT_EQ(ParseDecimalNumber(".5"), 0.5);
-    EXPECT_EQ(ParseDecimalNumber("5."), 5.0);
-    EXPECT_EQ(ParseDecimalNumber("1e3"), 1000.0);
-    EXPECT_EQ(ParseDecimalNumber("1.5E-1"), 0.15);
-    EXPECT_EQ(ParseDecimalNumber("0012"), 12.0);
+    EXPECT_EQ(Parsed("123"), 123.0);
+    EXPECT_EQ(Parsed(" 123 "), 123.0);
+    EXPECT_EQ(Parsed("-7"), -7.0);
+    EXPECT_EQ(Parsed("+7"), 7.0);
+    EXPECT_EQ(Parsed("2.5"), 2.5);
+    EXPECT_EQ(Parsed(".5"), 0.5);
+    EXPECT_EQ(Parsed("5."), 5.0);
+    EXPECT_EQ(Parsed("1e3"), 1000.0);
+    EXPECT_EQ(Parsed("1.5E-1"), 0.15);
+    EXPECT_EQ(Parsed("0012"), 12.0);
+}
+
+// Rounded from the digits as written, where a binary fraction would have
+// moved the number across a half.
+TEST(RoundToInt32, ADecimalNumberIsRoundedFromItsOwnDigits) {
+    const auto rounded = [](std::string_view text) { return RoundToInt32(*ParseDecimalNumber(text)); };
+    EXPECT_EQ(rounded("2.50000000000000000001"), 3);
+    EXPECT_EQ(rounded("2147483647.49999999999999"), 2147483647);
+    EXPECT_EQ(rounded("-2147483648.5"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_FALSE(rounded("2147483647.5"));
+    EXPECT_EQ(rounded("0e99999999999999999999"), 0);
+    EXPECT_EQ(rounded("25e-1"), 2);
+    EXPECT_EQ(rounded("0.049"), 0);
+    EXPECT_EQ(rounded("-0.5"), 0);
+    EXPECT_EQ(rounded("1000000000000000000000e-20"), 10);
+    EXPECT_FALSE(rounded("1e99999999999999999999"));
 }
 
 TEST(ParseDecimalNumber, RefusesEverythingElse) {
